@@ -1,0 +1,20 @@
+// getFeaturesAndVersions and getAsFIVector: the features offered for one drive type.
+#include "exports.h"
+#include "feature_catalogue.h"
+
+int getFeaturesAndVersions(const std::string* driveType, addon::FeatureMap* features) {
+    if (driveType == nullptr || features == nullptr) return addon::resultNone;
+    features->clear();
+    std::string version;
+    if (!addon::findFeatureVersion(*driveType, version)) return addon::resultNone;
+    (*features)[addon::sensorlessPumpData] = version;
+    return addon::resultOk;
+}
+
+int getAsFIVector(const std::string* driveType, addon::FeatureSet* features) {
+    if (driveType == nullptr || features == nullptr) return addon::resultNone;
+    addon::FeatureMap found;
+    const int result = getFeaturesAndVersions(driveType, &found);
+    for (const auto& feature : found) features->insert(feature.first);
+    return result;
+}

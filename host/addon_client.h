@@ -1,0 +1,63 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "addon_interface.h"
+#include "module_loader.h"
+
+namespace host {
+
+// A required export that the module does not have.
+class MissingExportError : public std::runtime_error {
+public:
+    explicit MissingExportError(const std::string& name)
+        : std::runtime_error("missing export '" + name + "'"), name_(name) {}
+    const std::string& name() const { return name_; }
+
+private:
+    std::string name_;
+};
+
+// What one feature query answered.
+struct FeatureAnswer {
+    int result = 0;
+    addon::FeatureMap features;
+};
+
+// An add-on module loaded and called the way the host application does: exports found by
+// name, host-owned containers passed by pointer.
+class AddonClient {
+public:
+    // Throws platform::ModuleLoadError or MissingExportError.
+    explicit AddonClient(const std::filesystem::path& file);
+
+    int version() const;
+    int interfaceVersion() const;
+    std::string identity() const;
+    bool hasDriveCatalogue() const { return getAsDIVector_ != nullptr; }
+    // The drive-info strings in the host's set order; only when hasDriveCatalogue().
+    addon::DriveInfoSet driveCatalogue() const;
+    FeatureAnswer features(const std::string& driveType) const;
+    int featureNames(const std::string& driveType, addon::FeatureSet& names) const;
+
+    const platform::LoadedModule& module() const { return module_; }
+
+private:
+    template <class Signature>
+    Signature* require(const char* name) const;
+
+    platform::LoadedModule module_;
+    addon::GetVerFunction* getVer_;
+    addon::GetInterfaceVerFunction* getInterfaceVer_;
+    addon::GetFeatureFunction* getFeature_;
+    addon::GetFeaturesAndVersionsFunction* getFeaturesAndVersions_;
+    addon::GetAsFIVectorFunction* getAsFIVector_;
+    addon::GetAsDIVectorFunction* getAsDIVector_;
+};
+
+// The module the host loads when given none: Addon001 beside the host program.
+std::filesystem::path defaultModulePath();
+
+}  // namespace host

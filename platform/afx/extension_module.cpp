@@ -1,0 +1,53 @@
+#include "extension_module.h"
+
+#include <atomic>
+
+#include "dyn_link_library.h"
+#include "test_hooks.h"
+
+namespace {
+std::atomic<int> failuresToInject{0};
+
+bool takeInjectedFailure() {
+    int remaining = failuresToInject.load();
+    while (remaining > 0) {
+        if (failuresToInject.compare_exchange_weak(remaining, remaining - 1)) return true;
+    }
+    return false;
+}
+}  // namespace
+
+void AfxTestFailNextInitExtensionModule(int count) { failuresToInject.store(count); }
+
+void AfxExtensionModuleStartup() {
+    AFX_MODULE_STATE* state = AfxGetModuleState();
+    state->m_pClassInit = state->m_classList.m_pHead;
+    state->m_pFactoryInit = state->m_factoryList.m_pHead;
+    state->m_classList.m_pHead = nullptr;
+    state->m_factoryList.m_pHead = nullptr;
+}
+
+BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HMODULE module) {
+    AFX_MODULE_STATE* moduleState = AfxGetModuleState();
+    if (takeInjectedFailure()) {
+        // Give the host its lists back all the same; the module's registrations are dropped.
+        moduleState->m_classList.m_pHead = moduleState->m_pClassInit;
+        moduleState->m_factoryList.m_pHead = moduleState->m_pFactoryInit;
+        return FALSE;
+    }
+    if (state.bInitialized) return TRUE;
+    state.bInitialized = TRUE;
+    state.hModule = module;
+    state.hResource = module;
+    state.pFirstSharedClass = moduleState->m_classList.m_pHead;
+    moduleState->m_classList.m_pHead = moduleState->m_pClassInit;
+    state.pFirstSharedFactory = moduleState->m_factoryList.m_pHead;
+    moduleState->m_factoryList.m_pHead = moduleState->m_pFactoryInit;
+    return TRUE;
+}
+
+void AfxTermExtensionModule(AFX_EXTENSION_MODULE& state, BOOL all) {
+    if (!state.bInitialized) return;
+    afx_detail::withdrawLibraries(state.hModule, all != FALSE);
+    state = AFX_EXTENSION_MODULE{};
+}
