@@ -6,14 +6,14 @@ namespace addon {
 namespace {
 FeatureVersionTable buildFeatureVersionTable() {
     return tableFromPairs(boost::assign::map_list_of<CString, std::string>  //
-                          ("HX-140", "03.10")                              //
-                          ("KPR140", "04.01")                              //
-                          ("KWT140", "03.10")                              //
-                          ("NKQ140", "03.10")                              //
-                          ("NQT140", "03.10")                              //
-                          ("HX-240", "02.15")                              //
-                          ("HX-390", "02.15")                              //
-                          ("HXM180", "00.00")                              //
+                          ("HX-140", "03.10")                               //
+                          ("KPR140", "04.01")                               //
+                          ("KWT140", "03.10")                               //
+                          ("NKQ140", "03.10")                               //
+                          ("NQT140", "03.10")                               //
+                          ("HX-240", "02.15")                               //
+                          ("HX-390", "02.15")                               //
+                          ("HXM180", "00.00")                               //
                           ("HXP180", "00.00"));
 }
 }  // namespace

@@ -17,6 +17,8 @@ bool moduleAttach(HINSTANCE instance) {
     return true;
 }
 
-void moduleDetach() { AfxTermExtensionModule(addonExtensionModule, FALSE); }
+void moduleDetach() {
+    AfxTermExtensionModule(addonExtensionModule, FALSE);
+}
 
 }  // namespace platform

@@ -9,6 +9,8 @@ const ProductProfile addon001Profile MODULE_INIT_PRIORITY(MODULE_INIT_PRODUCT_PR
 };
 }  // namespace
 
-const ProductProfile& activeProductProfile() { return addon001Profile; }
+const ProductProfile& activeProductProfile() {
+    return addon001Profile;
+}
 
 }  // namespace addon

@@ -7,9 +7,13 @@ constexpr int addonVersion = 100;
 constexpr int interfaceVersion = 120;
 }  // namespace
 
-int getVer() { return addonVersion; }
+int getVer() {
+    return addonVersion;
+}
 
-int getInterfaceVer() { return interfaceVersion; }
+int getInterfaceVer() {
+    return interfaceVersion;
+}
 
 int getFeature(CString* identity) {
     if (identity == nullptr) return addon::resultNone;

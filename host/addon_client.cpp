@@ -19,9 +19,13 @@ AddonClient::AddonClient(const std::filesystem::path& file)
       getAsFIVector_(require<addon::GetAsFIVectorFunction>(addon::getAsFIVectorName)),
       getAsDIVector_(module_.find<addon::GetAsDIVectorFunction>(addon::getAsDIVectorName)) {}
 
-int AddonClient::version() const { return getVer_(); }
+int AddonClient::version() const {
+    return getVer_();
+}
 
-int AddonClient::interfaceVersion() const { return getInterfaceVer_(); }
+int AddonClient::interfaceVersion() const {
+    return getInterfaceVer_();
+}
 
 std::string AddonClient::identity() const {
     CString identity;

@@ -18,7 +18,8 @@ Report collectReport(const AddonClient& client, const std::vector<std::string>& 
     if (client.hasDriveCatalogue()) {
         const addon::DriveInfoSet driveInfos = client.driveCatalogue();
         report.driveCatalogue.emplace(driveInfos.begin(), driveInfos.end());
-        for (const std::string& driveInfo : driveInfos) driveTypes.push_back(driveTypeOf(driveInfo));
+        for (const std::string& driveInfo : driveInfos)
+            driveTypes.push_back(driveTypeOf(driveInfo));
     }
     for (const std::string& driveType : extraDriveTypes) {
         if (std::find(driveTypes.begin(), driveTypes.end(), driveType) == driveTypes.end()) {

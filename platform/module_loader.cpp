@@ -70,14 +70,20 @@ HINSTANCE LoadedModule::instance() const {
     return instanceOf(impl_->library);
 }
 
-bool LoadedModule::loaded() const { return impl_ && impl_->library.is_loaded(); }
+bool LoadedModule::loaded() const {
+    return impl_ && impl_->library.is_loaded();
+}
 
 void LoadedModule::unload() {
     if (impl_) impl_->library.unload();
 }
 
-std::string moduleSuffix() { return boost::dll::shared_library::suffix().string(); }
+std::string moduleSuffix() {
+    return boost::dll::shared_library::suffix().string();
+}
 
-std::filesystem::path programDirectory() { return boost::dll::program_location().parent_path(); }
+std::filesystem::path programDirectory() {
+    return boost::dll::program_location().parent_path();
+}
 
 }  // namespace platform

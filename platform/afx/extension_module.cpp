@@ -17,7 +17,9 @@ bool takeInjectedFailure() {
 }
 }  // namespace
 
-void AfxTestFailNextInitExtensionModule(int count) { failuresToInject.store(count); }
+void AfxTestFailNextInitExtensionModule(int count) {
+    failuresToInject.store(count);
+}
 
 void AfxExtensionModuleStartup() {
     AFX_MODULE_STATE* state = AfxGetModuleState();

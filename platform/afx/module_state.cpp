@@ -7,7 +7,9 @@ AFX_MODULE_STATE& processModuleState() {
 }
 }  // namespace
 
-AFX_MODULE_STATE* AfxGetModuleState() { return &processModuleState(); }
+AFX_MODULE_STATE* AfxGetModuleState() {
+    return &processModuleState();
+}
 
 void AfxClassInit(CRuntimeClass* runtimeClass) {
     AFX_MODULE_STATE* state = AfxGetModuleState();

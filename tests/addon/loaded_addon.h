@@ -1,0 +1,25 @@
+#pragma once
+
+// The built Addon001 loaded the way the host loads it, with its exports looked up by name.
+#include <gtest/gtest.h>
+
+#include "addon_interface.h"
+#include "built_files.h"
+#include "module_loader.h"
+
+class LoadedAddon {
+public:
+    LoadedAddon() : module_(test_support::builtModule("Addon001")) {}
+
+    template <class Signature>
+    Signature* get(const char* name) const {
+        Signature* function = module_.find<Signature>(name);
+        if (function == nullptr) ADD_FAILURE() << "missing export " << name;
+        return function;
+    }
+
+    platform::LoadedModule& module() { return module_; }
+
+private:
+    platform::LoadedModule module_;
+};
