@@ -12,7 +12,7 @@ _com_error makeComError(HRESULT code, const wchar_t* source, const wchar_t* desc
     if (source != nullptr) creator->SetSource(const_cast<LPOLESTR>(source));
     if (description != nullptr) creator->SetDescription(const_cast<LPOLESTR>(description));
     IErrorInfo* info = nullptr;
-    creator->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info));
+    creator->QueryInterface(IID_PPV_ARGS(&info));
     creator->Release();
     // The error takes over the reference that QueryInterface gave.
     return _com_error(code, info, false);
