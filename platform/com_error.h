@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 // A COM result code: signed 32 bits, negative for failures.
 using HRESULT = std::int32_t;
