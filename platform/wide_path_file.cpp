@@ -78,7 +78,11 @@ void WidePathOutputStream::open(const std::wstring& path, OpenMode mode) {
 
 #else
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 #include <boost/nowide/convert.hpp>
 #include <cstdio>
 
@@ -95,7 +99,18 @@ bool removeFile(const std::wstring& path) {
 }
 
 bool renameFile(const std::wstring& from, const std::wstring& to) {
-    return std::rename(narrowPath(from).c_str(), narrowPath(to).c_str()) == 0;
+    // Like _wrename, never replace an existing target: a rename over a backup that could not
+    // be shifted away would silently destroy that backup's lines.
+    const std::string source = narrowPath(from);
+    const std::string target = narrowPath(to);
+    if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without no-replace renames: check first, accepting the small race.
+    struct stat existing {};
+    if (lstat(target.c_str(), &existing) == 0) return false;
+    return std::rename(source.c_str(), target.c_str()) == 0;
 }
 
 std::wstring widenPath(const std::string& narrowPath) {

@@ -208,4 +208,22 @@ TEST_F(RollingOutputToFileTest, FailedRenameOfTheLiveFileLosesNoLine) {
     EXPECT_EQ(fs::file_size(live), 0u);
 }
 
+TEST_F(RollingOutputToFileTest, BackupThatCannotBeShiftedIsNeverOverwritten) {
+    const fs::path live = file("blocked.log");
+    // Backup 1 is a file, but its way to backup 2 is blocked by a non-empty folder.
+    std::ofstream(backup(live, 1)) << "older backup\n";
+    for (int number = 2; number <= 6; ++number) {
+        fs::create_directories(backup(live, number) / "occupied");
+    }
+    openSink(live);
+    RollingOutputToFile::write(oversizedLine("live;"));
+    RollingOutputToFile::write("after\n");
+    // Neither the backup's lines nor the live file's are lost.
+    EXPECT_EQ(readLines(backup(live, 1)), (std::vector<std::string>{"older backup"}));
+    const std::vector<std::string> lines = readLines(live);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].substr(0, 5), "live;");
+    EXPECT_EQ(lines[1], "after");
+}
+
 }  // namespace
