@@ -27,8 +27,9 @@ const FeatureVersionTable& featureVersionTable() {
 
 bool findFeatureVersion(const std::string& driveType, std::string& version) {
     const FeatureVersionTable& table = featureVersionTable();
-    // CString takes the text up to its terminator, which drops a NUL and all that follows.
-    auto entry = table.find(CString(driveType.c_str()));
+    // Compared as CString compares a text: up to its terminator, which drops a NUL and all
+    // that follows.
+    auto entry = table.find(driveType.c_str());
     if (entry == table.end()) return false;
     version = entry->second;
     return true;

@@ -7,8 +7,23 @@
 
 namespace addon {
 
+// The order of the drive type codes: CString's exact ordinal Compare. It also compares a code
+// with a plain text, so that a lookup needs no CString made for it.
+struct DriveTypeOrder {
+    using is_transparent = void;
+    bool operator()(const CString& left, const CString& right) const {
+        return left.Compare(right) < 0;
+    }
+    bool operator()(const CString& left, const char* right) const {
+        return left.Compare(right) < 0;
+    }
+    bool operator()(const char* left, const CString& right) const {
+        return right.Compare(left) > 0;
+    }
+};
+
 // Drive type code to version text, keyed and ordered by CString's exact ordinal Compare.
-using FeatureVersionTable = std::map<CString, std::string>;
+using FeatureVersionTable = std::map<CString, std::string, DriveTypeOrder>;
 
 // The one feature the add-on offers, the key under which its version text is reported.
 inline constexpr const char* sensorlessPumpData = "SENSORLESS_PUMPDATA";

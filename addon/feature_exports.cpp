@@ -13,8 +13,10 @@ int getFeaturesAndVersions(const std::string* driveType, addon::FeatureMap* feat
 
 int getAsFIVector(const std::string* driveType, addon::FeatureSet* features) {
     if (driveType == nullptr || features == nullptr) return addon::resultNone;
-    addon::FeatureMap found;
-    const int result = getFeaturesAndVersions(driveType, &found);
-    for (const auto& feature : found) features->insert(feature.first);
-    return result;
+    // The names getFeaturesAndVersions would report, added without building its map first:
+    // the one feature, offered when the drive type has a version text.
+    std::string version;
+    if (!addon::findFeatureVersion(*driveType, version)) return addon::resultNone;
+    features->insert(addon::sensorlessPumpData);
+    return addon::resultOk;
 }

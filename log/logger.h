@@ -2,8 +2,10 @@
 
 #include <boost/noncopyable.hpp>
 #include <exception>
-#include <sstream>
+#include <ostream>
 #include <string>
+
+#include "line_stream.h"
 
 namespace Log {
 
@@ -42,7 +44,7 @@ private:
         Output::write(line);
     }
 
-    std::ostringstream lineStream;
+    LineStream lineStream;
 };
 
 }  // namespace Log
