@@ -11,7 +11,6 @@ namespace Log {
 boost::mutex RollingOutputToFile::mutex MODULE_INIT_PRIORITY(MODULE_INIT_LOG_SINK);
 platform::WidePathOutputStream RollingOutputToFile::file MODULE_INIT_PRIORITY(MODULE_INIT_LOG_SINK);
 std::wstring RollingOutputToFile::path MODULE_INIT_PRIORITY(MODULE_INIT_LOG_SINK);
-std::streamoff RollingOutputToFile::end = -1;
 std::atomic<bool> RollingOutputToFile::enabled{false};
 
 // Refreshes the enabled flag on every way out of a locked operation.
@@ -29,7 +28,6 @@ void RollingOutputToFile::open(const std::wstring& newPath) {
     path = newPath;
     file.clear();
     file.open(path, platform::OpenMode::append);
-    findEnd();
 }
 
 void RollingOutputToFile::close() {
@@ -43,24 +41,10 @@ void RollingOutputToFile::write(const std::string& text) {
     const StatePublisher publisher;
     file << text;
     file.flush();
-    // The end of the file after the flush, counted rather than asked of the system: a query
-    // would cost a system call on every line. A failed stream counts as -1, never rotated.
-    end = (file.good() && end >= 0) ? end + platform::storedSize(text) : -1;
-    if (end > maxSize) {
-        // The stream's own write position has the last word, once per rotation: a file that
-        // something else has emptied meanwhile is not rotated, only counted from there on.
-        end = file.tellp();
-        if (end > maxSize) rotate();
-    }
-}
-
-void RollingOutputToFile::findEnd() {
-    // Writes go to the end of the file whatever the position, so moving it there is harmless;
-    // asking the buffer rather than the stream leaves the stream's state alone where the file
-    // has no end to move to.
-    end = file.good()
-              ? std::streamoff(file.rdbuf()->pubseekoff(0, std::ios_base::end, std::ios_base::out))
-              : -1;
+    // After the flush the write position is the end of the file in bytes as stored; a failed
+    // stream answers -1 and is never rotated.
+    const std::streamoff position = file.tellp();
+    if (position > maxSize) rotate();
 }
 
 void RollingOutputToFile::rotate() {
@@ -74,7 +58,6 @@ void RollingOutputToFile::rotate() {
     // A live file that could not be moved aside keeps its lines: it is reopened for appending,
     // and the next line written over the limit tries the rotation again.
     file.open(path, liveFileMoved ? platform::OpenMode::truncate : platform::OpenMode::append);
-    findEnd();
 }
 
 void RollingOutputToFile::shiftBackups() {

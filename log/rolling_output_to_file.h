@@ -34,17 +34,12 @@ private:
     class StatePublisher;
 
     static void rotate();
-    static void findEnd();
     static void shiftBackups();
     static std::wstring backupName(int number);
 
     static boost::mutex mutex;
     static platform::WidePathOutputStream file;
     static std::wstring path;
-    // The live file's size in bytes as stored: found when the file is opened, then counted up
-    // by every line written through the stream; -1 when unknown (a failed stream, or a file
-    // without a size such as a pipe), which never rotates.
-    static std::streamoff end;
     // Mirror of "file open and good", updated under the lock whenever the stream may have
     // changed, so that the unlocked test reads one atomic flag instead of the stream.
     static std::atomic<bool> enabled;

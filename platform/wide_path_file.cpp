@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 #include <ext/stdio_filebuf.h>
 
-#include <algorithm>
 #include <cstdio>
 
 #define WIN32_LEAN_AND_MEAN
@@ -24,10 +23,6 @@ bool removeFile(const std::wstring& path) {
 
 bool renameFile(const std::wstring& from, const std::wstring& to) {
     return _wrename(from.c_str(), to.c_str()) == 0;
-}
-
-std::streamoff storedSize(const std::string& text) {
-    return static_cast<std::streamoff>(text.size() + std::count(text.begin(), text.end(), '\n'));
 }
 
 std::wstring widenPath(const std::string& narrowPath) {
@@ -116,10 +111,6 @@ bool renameFile(const std::wstring& from, const std::wstring& to) {
     struct stat existing {};
     if (lstat(target.c_str(), &existing) == 0) return false;
     return std::rename(source.c_str(), target.c_str()) == 0;
-}
-
-std::streamoff storedSize(const std::string& text) {
-    return static_cast<std::streamoff>(text.size());
 }
 
 std::wstring widenPath(const std::string& narrowPath) {

@@ -19,10 +19,6 @@ bool renameFile(const std::wstring& from, const std::wstring& to);
 // code page on Windows).
 std::wstring widenPath(const std::string& narrowPath);
 
-// The bytes `text` takes in a file written through WidePathOutputStream, which stores every
-// newline as CR LF on Windows.
-std::streamoff storedSize(const std::string& text);
-
 // How WidePathOutputStream::open treats an existing file.
 enum class OpenMode {
     append,    // keep the content, every write goes to the end; create a missing file

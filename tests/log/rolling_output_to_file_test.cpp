@@ -158,27 +158,6 @@ TEST_F(RollingOutputToFileTest, FileAlreadyPastTheLimitRotatesOnFirstWrite) {
     EXPECT_EQ(fs::file_size(live), 0u);
 }
 
-TEST_F(RollingOutputToFileTest, FileEmptiedByAnotherProgramIsNotRotated) {
-    const std::uintmax_t newline = storedNewlineSize();
-    const fs::path live = file("emptied.log");
-    openSink(live);
-    RollingOutputToFile::write(lineOfStoredSize("full", RollingOutputToFile::maxSize, newline));
-    // Another program empties the live file, as log tools that copy and truncate do.
-    fs::resize_file(live, 0);
-    RollingOutputToFile::write("after\n");
-    EXPECT_FALSE(fs::exists(backup(live, 1)));
-    EXPECT_EQ(readLines(live), std::vector<std::string>{"after"});
-
-    // From there the file's size counts from what it really holds.
-    RollingOutputToFile::write(
-        lineOfStoredSize("rest", RollingOutputToFile::maxSize - 5 - newline, newline));
-    EXPECT_EQ(fs::file_size(live), 10485760u);
-    EXPECT_FALSE(fs::exists(backup(live, 1)));
-    RollingOutputToFile::write("over\n");
-    EXPECT_TRUE(fs::exists(backup(live, 1)));
-    EXPECT_EQ(fs::file_size(live), 0u);
-}
-
 TEST_F(RollingOutputToFileTest, KeepsSixBackupsAndDiscardsTheOldest) {
     const fs::path live = file("six.log");
     openSink(live);
