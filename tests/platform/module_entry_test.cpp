@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "afx/dyn_link_library.h"
@@ -54,6 +55,21 @@ TEST_F(ModuleEntryTest, StaticsAreBuiltBetweenStartUpAndEnrolmentAndDestroyedAft
     // Destroyed after the module was withdrawn.
     EXPECT_EQ(AfxTestTakeNotes(),
               std::vector<std::string>{withEnrolled("destroyed", enrolledBefore_)});
+    EXPECT_EQ(AfxEnrolledModuleCount(), enrolledBefore_);
+}
+
+TEST_F(ModuleEntryTest, ThreadsStartingAndEndingWhileLoadedLeaveTheModuleAsItWas) {
+    platform::LoadedModule module(test_support::builtModule("LoadOrderProbe"));
+    AfxTestTakeNotes();
+    // Where the system tells a loaded module about every thread that starts and ends, those
+    // notifications must neither enrol the module again nor withdraw it.
+    std::thread([] {}).join();
+    std::thread([] {}).join();
+    EXPECT_TRUE(AfxIsModuleEnrolled(module.instance()));
+    EXPECT_EQ(AfxEnrolledModuleCount(), enrolledBefore_ + 1);
+    EXPECT_TRUE(AfxTestTakeNotes().empty());
+
+    module.unload();
     EXPECT_EQ(AfxEnrolledModuleCount(), enrolledBefore_);
 }
 
