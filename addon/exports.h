@@ -18,6 +18,10 @@ ADDON_EXPORT int getInterfaceVer();
 // Assigns the add-on's identity text to the host's string; 0, or -1 for a null pointer.
 ADDON_EXPORT int getFeature(CString* identity);
 
+// Replaces the host's set by one drive-info string ("D=HX-140") per supported drive type;
+// 0, or -1 for a null pointer.
+ADDON_EXPORT int getAsDIVector(addon::DriveInfoSet* driveInfos);
+
 // Replaces the host's map by the features offered for one drive type with their version
 // texts: 0 when the drive type has any, -1 when it has none (or a pointer is null).
 ADDON_EXPORT int getFeaturesAndVersions(const std::string* driveType, addon::FeatureMap* features);
@@ -32,6 +36,7 @@ ADDON_EXPORT int getAsFIVector(const std::string* driveType, addon::FeatureSet* 
 static_assert(std::is_same_v<decltype(getVer), addon::GetVerFunction>);
 static_assert(std::is_same_v<decltype(getInterfaceVer), addon::GetInterfaceVerFunction>);
 static_assert(std::is_same_v<decltype(getFeature), addon::GetFeatureFunction>);
+static_assert(std::is_same_v<decltype(getAsDIVector), addon::GetAsDIVectorFunction>);
 static_assert(
     std::is_same_v<decltype(getFeaturesAndVersions), addon::GetFeaturesAndVersionsFunction>);
 static_assert(std::is_same_v<decltype(getAsFIVector), addon::GetAsFIVectorFunction>);

@@ -1,6 +1,15 @@
 #include "addon_client.h"
 
+#include "call_log.h"
+
 namespace host {
+
+namespace {
+// A drive type code in a log record, quoted so that blanks at its ends show.
+std::string quoted(const std::string& text) {
+    return '"' + text + '"';
+}
+}  // namespace
 
 template <class Signature>
 Signature* AddonClient::require(const char* name) const {
@@ -20,33 +29,38 @@ AddonClient::AddonClient(const std::filesystem::path& file)
       getAsDIVector_(module_.find<addon::GetAsDIVectorFunction>(addon::getAsDIVectorName)) {}
 
 int AddonClient::version() const {
-    return getVer_();
+    return loggedCall(addon::getVerName, "", getVer_);
 }
 
 int AddonClient::interfaceVersion() const {
-    return getInterfaceVer_();
+    return loggedCall(addon::getInterfaceVerName, "", getInterfaceVer_);
 }
 
 std::string AddonClient::identity() const {
     CString identity;
-    getFeature_(&identity);
+    loggedCall(addon::getFeatureName, "", [&] { return getFeature_(&identity); });
     return identity.GetString();
 }
 
 addon::DriveInfoSet AddonClient::driveCatalogue() const {
     addon::DriveInfoSet driveInfos;
-    if (getAsDIVector_ != nullptr) getAsDIVector_(&driveInfos);
+    if (getAsDIVector_ != nullptr) {
+        loggedCall(addon::getAsDIVectorName, "", [&] { return getAsDIVector_(&driveInfos); });
+    }
     return driveInfos;
 }
 
 FeatureAnswer AddonClient::features(const std::string& driveType) const {
     FeatureAnswer answer;
-    answer.result = getFeaturesAndVersions_(&driveType, &answer.features);
+    answer.result = loggedCall(addon::getFeaturesAndVersionsName, quoted(driveType), [&] {
+        return getFeaturesAndVersions_(&driveType, &answer.features);
+    });
     return answer;
 }
 
 int AddonClient::featureNames(const std::string& driveType, addon::FeatureSet& names) const {
-    return getAsFIVector_(&driveType, &names);
+    return loggedCall(addon::getAsFIVectorName, quoted(driveType),
+                      [&] { return getAsFIVector_(&driveType, &names); });
 }
 
 std::filesystem::path defaultModulePath() {

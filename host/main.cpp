@@ -7,6 +7,8 @@
 
 #include "addon_client.h"
 #include "report.h"
+#include "rolling_output_to_file.h"
+#include "wide_path_file.h"
 
 namespace {
 constexpr int exitLoadFailure = 2;
@@ -35,9 +37,20 @@ int main(int argc, char** argv) {
                    "passed byte for byte, blanks and case included)")
         ->allow_extra_args(false);
     app.add_flag("--json", json, "Print the answers as one JSON document");
+    std::string logFile;
+    app.add_option("--log", logFile,
+                   "Append one log record per call into the module to FILE (rolled over into "
+                   "FILE.1 to FILE.6 past 10 MiB)")
+        ->type_name("FILE");
     CLI11_PARSE(app, argc, argv);
 
     if (moduleFile.empty()) moduleFile = host::defaultModulePath().string();
+    if (!logFile.empty()) {
+        Log::RollingOutputToFile::open(platform::widenPath(logFile));
+        if (!Log::RollingOutputToFile::isEnabled()) {
+            std::cerr << "addon-host: cannot open log file " << logFile << "; no log is written\n";
+        }
+    }
 
     try {
         const host::AddonClient client(moduleFile);

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "rolling_output_to_file.h"
+
+namespace logtest {
+
+namespace fs = std::filesystem;
+
+// A fresh folder per test for the log file and its backups; the sink is closed and the folder
+// removed afterwards, so every test starts from a closed sink.
+class LogFolderTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device random;
+        folder = fs::temp_directory_path() /
+                 ("addonlog-" +
+                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+                  std::to_string(random()));
+        fs::create_directories(folder);
+        Log::RollingOutputToFile::close();
+    }
+
+    void TearDown() override {
+        Log::RollingOutputToFile::close();
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+
+    fs::path file(const std::string& name) const { return folder / name; }
+    static fs::path backup(const fs::path& live, int number) {
+        return fs::path(live.native() + fs::path("." + std::to_string(number)).native());
+    }
+
+    fs::path folder;
+};
+
+// The file's bytes as stored.
+inline std::string readBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The first `count` bytes of the file as stored (fewer when it is shorter).
+inline std::string readPrefix(const fs::path& file, std::size_t count) {
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes(count, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(count));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+// The file's lines as text (line ends of the platform removed).
+inline std::vector<std::string> readLines(const fs::path& file) {
+    std::ifstream in(file);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace logtest
