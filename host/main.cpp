@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "addon_client.h"
+#include "check.h"
+#include "null_pointer_probe.h"
 #include "report.h"
 #include "rolling_output_to_file.h"
 #include "wide_path_file.h"
@@ -25,8 +27,10 @@ int main(int argc, char** argv) {
         "exports: identity, version, interface version, the drive catalogue (when the module\n"
         "exports getAsDIVector) and the features with their version texts for every catalogue\n"
         "drive type and every --drive code.\n\n"
-        "Exit codes: 0 answered; 1 bad command line; 2 the module could not be used (missing\n"
-        "file, not a loadable module, a required export missing, or a refused load)."};
+        "Exit codes: 0 answered (with --check: every check passed); 1 bad command line; 2 the\n"
+        "module could not be used (missing file, not a loadable module, a required export\n"
+        "missing, or a refused load; with --check: only when it cannot be loaded at all);\n"
+        "3 with --check: a check failed."};
     std::string moduleFile;
     std::vector<std::string> extraDriveTypes;
     bool json = false;
@@ -42,6 +46,13 @@ int main(int argc, char** argv) {
                    "Append one log record per call into the module to FILE (rolled over into "
                    "FILE.1 to FILE.6 past 10 MiB)")
         ->type_name("FILE");
+    bool check = false;
+    app.add_flag("--check", check,
+                 "Check the module against the interface contract the host relies on: one line "
+                 "per check, PASS or FAIL with what was seen");
+    // Used by --check, which starts this program again to make one call with a null pointer.
+    std::string nullPointerProbe;
+    app.add_option(host::nullPointerProbeOption, nullPointerProbe)->group("");
     CLI11_PARSE(app, argc, argv);
 
     if (moduleFile.empty()) moduleFile = host::defaultModulePath().string();
@@ -50,6 +61,14 @@ int main(int argc, char** argv) {
         if (!Log::RollingOutputToFile::isEnabled()) {
             std::cerr << "addon-host: cannot open log file " << logFile << "; no log is written\n";
         }
+    }
+    if (!nullPointerProbe.empty()) {
+        return host::runNullPointerProbe(moduleFile, nullPointerProbe,
+                                         extraDriveTypes.empty() ? "" : extraDriveTypes.front());
+    }
+    if (check) {
+        return host::runCheck({moduleFile, extraDriveTypes, platform::programFile()}, std::cout,
+                              std::cerr);
     }
 
     try {

@@ -101,4 +101,8 @@ std::filesystem::path programDirectory() {
     return boost::dll::program_location().parent_path();
 }
 
+std::filesystem::path programFile() {
+    return boost::dll::program_location();
+}
+
 }  // namespace platform

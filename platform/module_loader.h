@@ -58,4 +58,7 @@ std::string moduleSuffix();
 // The folder of the running program.
 std::filesystem::path programDirectory();
 
+// The file of the running program, so that it can start itself again.
+std::filesystem::path programFile();
+
 }  // namespace platform

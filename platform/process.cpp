@@ -20,6 +20,15 @@ int runCommand(const std::string& commandLine) {
 #endif
 }
 
+int runCommandSilently(const std::string& commandLine) {
+#if defined(_WIN32)
+    return runCommand(commandLine + " > NUL 2>&1");
+#else
+    // exec: the shell makes way for the program, so no shell is left to report its crash.
+    return runCommand("exec " + commandLine + " > /dev/null 2>&1");
+#endif
+}
+
 std::string quoteArgument(const std::string& argument) {
 #if defined(_WIN32)
     return "\"" + argument + "\"";

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "addon_interface.h"
+#include "module_loader.h"
+
+namespace host {
+
+// The exports of a loaded module as the host looks them up by name, each null when the module
+// does not export it. Unlike AddonClient, a missing export is not an error here, so that a
+// checker can report it and go on with what is there.
+struct ExportTable {
+    explicit ExportTable(const platform::LoadedModule& module);
+
+    // Whether the module exports the function of that name (one of expectedExportNames()).
+    bool has(const std::string& name) const;
+
+    addon::GetVerFunction* getVer;
+    addon::GetInterfaceVerFunction* getInterfaceVer;
+    addon::GetFeatureFunction* getFeature;
+    addon::GetAsDIVectorFunction* getAsDIVector;
+    addon::GetFeaturesAndVersionsFunction* getFeaturesAndVersions;
+    addon::GetAsFIVectorFunction* getAsFIVector;
+};
+
+// The names of every export the host expects, in the interface's order.
+const std::vector<std::string>& expectedExportNames();
+
+}  // namespace host

@@ -1,0 +1,26 @@
+# The Windows zip: made by CPack, unpacked into a scratch folder, and the host run from there
+# (under the emulator) against the packed module.
+# Inputs: BUILD_DIR SCRATCH RUNTIME_DIR EMULATOR
+include(${CMAKE_CURRENT_LIST_DIR}/ship_test_steps.cmake)
+
+file(REMOVE_RECURSE ${SCRATCH})
+ship_run(COMMAND cpack -G ZIP --config ${BUILD_DIR}/CPackConfig.cmake -B ${SCRATCH}/packages)
+file(GLOB packages ${SCRATCH}/packages/addon001-*.zip)
+list(LENGTH packages count)
+if(NOT count EQUAL 1)
+  message(FATAL_ERROR "expected one zip, found: ${packages}")
+endif()
+
+set(unpacked ${SCRATCH}/unpacked)
+file(MAKE_DIRECTORY ${unpacked})
+ship_run(COMMAND ${CMAKE_COMMAND} -E chdir ${unpacked} ${CMAKE_COMMAND} -E tar xf ${packages})
+file(GLOB top ${unpacked}/addon001-*)
+set(folder ${top}/${RUNTIME_DIR})
+foreach(file addon-host.exe Addon001.dll afxlayer.dll libstdc++-6.dll libgcc_s_seh-1.dll
+        libwinpthread-1.dll)
+  ship_expect_file(${folder}/${file})
+endforeach()
+get_filename_component(top_name ${top} NAME)
+ship_expect_host_runs(${folder}/addon-host.exe unpacked/${top_name}/${RUNTIME_DIR}/Addon001.dll)
+
+file(REMOVE_RECURSE ${SCRATCH})
