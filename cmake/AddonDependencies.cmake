@@ -1,4 +1,9 @@
 # Third-party dependencies, all from Debian packages.
+if(CMAKE_CROSSCOMPILING AND WIN32)
+  include(MingwDependencies)
+  return()
+endif()
+
 find_package(Threads REQUIRED)
 find_package(Boost 1.74 REQUIRED)
 find_package(nlohmann_json 3 REQUIRED)

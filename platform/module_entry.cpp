@@ -23,9 +23,11 @@ bool attachWithoutThrowing(HINSTANCE instance) {
 
 #if defined(_WIN32)
 
-// The C runtime constructs the static objects before it calls DllMain, and destroys them after
-// the detach notification; when the attach returns FALSE, LoadLibrary fails and the system
-// sends the detach notification at once.
+// The C runtime's entry point constructs the static objects (in priority order, the start-up
+// step first) before it calls DllMain, and destroys them after DllMain has seen the detach.
+// When the attach returns FALSE, the runtime calls DllMain with the detach at once, destroys the
+// static objects, and LoadLibrary fails with ERROR_DLL_INIT_FAILED. Thread notifications only
+// report success.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:

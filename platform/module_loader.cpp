@@ -32,6 +32,22 @@ HINSTANCE instanceOf(boost::dll::shared_library& library) {
     return info.dli_fbase;
 #endif
 }
+
+// True when the system loader reports that the module's own start-up refused the load.
+// Windows fails LoadLibrary when the entry point returns FALSE; a shared object's start-up
+// cannot make dlopen fail, so there the refusal is recorded instead (AfxTakeRefusedLoad).
+bool refusedBySystemLoader(const boost::dll::fs::error_code& error) {
+#if defined(_WIN32)
+    return error.category() == std::system_category() &&
+           error.value() == static_cast<int>(ERROR_DLL_INIT_FAILED);
+#else
+    (void)error;
+    return false;
+#endif
+}
+
+constexpr const char* refusedMessage =
+    "the module refused to load (its class-library enrolment failed)";
 }  // namespace
 
 LoadedModule::LoadedModule(const std::filesystem::path& file) : impl_(std::make_unique<Impl>()) {
@@ -45,14 +61,13 @@ LoadedModule::LoadedModule(const std::filesystem::path& file) : impl_(std::make_
     boost::dll::fs::error_code error;
     impl_->library.load(file, boost::dll::load_mode::default_mode, error);
     if (error) {
-        // Where the system lets a module refuse its load, the refusal arrives here as a
-        // failed load; the system message says what went wrong.
+        if (refusedBySystemLoader(error))
+            throw ModuleLoadError(LoadFailure::Refused, refusedMessage);
         throw ModuleLoadError(LoadFailure::NotLoadable, "not loadable: " + error.message());
     }
     if (AfxTakeRefusedLoad(instanceOf(impl_->library))) {
         impl_->library.unload();
-        throw ModuleLoadError(LoadFailure::Refused,
-                              "the module refused to load (its class-library enrolment failed)");
+        throw ModuleLoadError(LoadFailure::Refused, refusedMessage);
     }
 }
 

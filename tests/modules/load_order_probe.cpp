@@ -1,0 +1,27 @@
+// A module whose static object shows when it is constructed and destroyed relative to the
+// class library's start-up step and the module's enrolment: it registers a class while it is
+// constructed and notes how many modules are enrolled at construction and at destruction.
+#include <string>
+
+#include "afx/dyn_link_library.h"
+#include "afx/module_state.h"
+#include "afx/test_notes.h"
+#include "init_order.h"
+
+namespace {
+CRuntimeClass probeClass{"LoadOrderProbe", nullptr};
+
+struct LoadOrderProbe {
+    LoadOrderProbe() {
+        AfxClassInit(&probeClass);
+        AfxTestNote("constructed with " + std::to_string(AfxEnrolledModuleCount()) + " enrolled");
+    }
+    ~LoadOrderProbe() {
+        AfxTestNote("destroyed with " + std::to_string(AfxEnrolledModuleCount()) + " enrolled");
+    }
+    LoadOrderProbe(const LoadOrderProbe&) = delete;
+    LoadOrderProbe& operator=(const LoadOrderProbe&) = delete;
+};
+
+const LoadOrderProbe probe MODULE_INIT_PRIORITY(MODULE_INIT_DRIVE_TABLES);
+}  // namespace
