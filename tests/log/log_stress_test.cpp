@@ -11,10 +11,11 @@
 // written twice; one that lies wholly inside a closed spell must be absent.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <thread>
