@@ -138,11 +138,11 @@ TEST_F(LogStressTest, WritersThroughRotationsWhileTheSinkClosesAndReopens) {
         });
     }
 
-    // Open for most of a millisecond, then closed for a moment, over and over.
+    // Open for a third of a millisecond or so, then closed for a moment, over and over.
     int reopenCount = 0;
     bool reopenedEnabled = true;
     while (writersDone.load() < writerCount) {
-        std::this_thread::sleep_for(std::chrono::microseconds(800));
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
         openSpells.push_back({opened, ticket()});
         RollingOutputToFile::close();
         const std::uint64_t closed = ticket();
