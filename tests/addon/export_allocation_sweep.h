@@ -1,9 +1,9 @@
 #pragma once
 
 // Fails every allocation of every export in turn and checks that each failure ends in the
-// specified exception with the host's container in the specified state, and that the export
-// answers correctly afterwards. Shared by the sweep through the loaded module and the sweep
-// through the export functions linked into a test program.
+// exception the interface promises, with the host's container in the promised state, and that
+// the export answers correctly afterwards. Shared by the sweep through the loaded module and the
+// sweep through the export functions linked into a test program.
 #include <gtest/gtest.h>
 
 #include <cstdio>
