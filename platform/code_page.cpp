@@ -8,8 +8,6 @@
 #include <climits>
 #else
 #include <iconv.h>
-
-#include <cerrno>
 #endif
 
 namespace platform {
@@ -81,30 +79,30 @@ wchar_t wideFallback(char byte) {
     return static_cast<wchar_t>(static_cast<unsigned char>(byte));
 }
 
-// Converts with the C library, replacing each character it cannot convert by its fallback and
-// going on behind it, until the source is used up or the target is full.
+// Converts with the C library one character at a time, replacing each character it cannot
+// convert by its fallback. One at a time because the C library does not report every character
+// it cannot convert: it silently drops the Unicode tag characters (U+E0000 to U+E007F), which in
+// a longer run would shift every later character forward and leave the end unfilled. Both code
+// sets are single-unit and stateless, so one source character is one target character.
 template <class From, class To, class Fallback>
 std::size_t convert(const char* toCode, const char* fromCode, const From* source, std::size_t count,
                     To* target, std::size_t room, Fallback fallback) {
     if (count == 0 || room == 0) return 0;
     const Descriptor descriptor(toCode, fromCode);
-    std::size_t consumed = 0;
     std::size_t written = 0;
-    while (consumed < count && written < room) {
+    for (std::size_t index = 0; index < count && written < room; ++index) {
+        To converted{};
+        bool convertedWhole = false;
         if (descriptor.valid()) {
             // iconv takes a non-const input pointer but does not write through it.
-            char* in = reinterpret_cast<char*>(const_cast<From*>(source + consumed));
-            std::size_t inLeft = (count - consumed) * sizeof(From);
-            char* out = reinterpret_cast<char*>(target + written);
-            std::size_t outLeft = (room - written) * sizeof(To);
+            char* in = reinterpret_cast<char*>(const_cast<From*>(source + index));
+            std::size_t inLeft = sizeof(From);
+            char* out = reinterpret_cast<char*>(&converted);
+            std::size_t outLeft = sizeof(To);
             const std::size_t result = iconv(descriptor.handle(), &in, &inLeft, &out, &outLeft);
-            const int error = errno;
-            consumed = count - inLeft / sizeof(From);
-            written = room - outLeft / sizeof(To);
-            if (result != static_cast<std::size_t>(-1) || error == E2BIG) break;
-            if (consumed == count || written == room) break;
+            convertedWhole = result != static_cast<std::size_t>(-1) && inLeft == 0 && outLeft == 0;
         }
-        target[written++] = fallback(source[consumed++]);
+        target[written++] = convertedWhole ? converted : fallback(source[index]);
     }
     return written;
 }

@@ -41,6 +41,16 @@ TEST(TextConversion, CharactersTheCodePageLacksBecomeTheDefaultCharacter) {
     EXPECT_EQ(narrow[0], '?');
 }
 
+// Unicode tag characters: a conversion library may drop them without reporting them, which
+// would shift the rest of the text forward and leave its end unfilled.
+TEST(TextConversion, CharactersTheConversionDropsStillTakeTheirPlace) {
+    const std::wstring tagged = L"a\U000E0001\U000E0041b";
+    const std::string narrow = toNarrow(tagged);
+    ASSERT_EQ(narrow.size(), tagged.size());
+    EXPECT_EQ(narrow.substr(0, 2), "a?");
+    EXPECT_NE(narrow.find("?b"), std::string::npos) << narrow;
+}
+
 TEST(TextConversion, EveryByteSurvivesTheWayToWideAndBack) {
     std::string allBytes;
     for (int value = 0; value < 256; ++value) allBytes += static_cast<char>(value);
