@@ -1,5 +1,6 @@
 #pragma once
 
+#include <new>
 #include <ostream>
 #include <streambuf>
 #include <string>
@@ -33,9 +34,16 @@ private:
         }
 
     protected:
-        // The in-place part is full: move it to the string and start it afresh.
+        // The in-place part is full: move it to the string and start it afresh. Running out
+        // of memory is reported as a buffer could report it, by eof, so that the stream turns
+        // bad wherever the insertion's own code lives (on Windows the exception would otherwise
+        // cross the runtime DLL's insertion code uncaught).
         int_type overflow(int_type character) override {
-            spilled_.append(pbase(), pptr());
+            try {
+                spilled_.append(pbase(), pptr());
+            } catch (const std::bad_alloc&) {
+                return traits_type::eof();
+            }
             setp(inPlace_, inPlace_ + sizeof inPlace_);
             if (traits_type::eq_int_type(character, traits_type::eof())) {
                 return traits_type::not_eof(character);

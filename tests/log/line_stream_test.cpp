@@ -54,11 +54,16 @@ TEST(LineStream, RunningOutOfMemoryMakesTheStreamBadAndTheLineShorter) {
     const std::string longText(1000, 'x');
     Log::LineStream line;
     line << "kept ";
+    bool failed = false;
     {
         // The first allocation is the spill of the in-place part.
         failing_allocation::Scope failing(1);
         line << longText;
-        EXPECT_TRUE(failing_allocation::failedYet());
+        failed = failing_allocation::failedYet();
+    }
+    if (!failed) {
+        GTEST_SKIP() << "the string's allocations do not reach this program's operator new "
+                        "(its code lives in the C++ runtime DLL)";
     }
     EXPECT_TRUE(line.bad());
     const std::string text = line.str();
