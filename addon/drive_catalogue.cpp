@@ -1,5 +1,7 @@
 #include "drive_catalogue.h"
 
+#include <iterator>
+
 #include "init_order.h"
 #include "log_statement.h"
 
@@ -22,8 +24,11 @@ const std::string* keyOfIndex(int index) {
 }  // namespace
 
 std::vector<std::string> driveCatalogue() {
-    return {"HX-027", "HX 27",  "HX-140", "HX-240", "HX-360", "HX-370",
-            "HXD370", "RB-510", "RB-530", "RB-560", "RBV560", "LQ-370"};
+    static const char* const codes[] = {"HX-027", "HX 27",  "HX-140", "HX-240", "HX-360", "HX-370",
+                                        "HXD370", "RB-510", "RB-530", "RB-560", "RBV560", "LQ-370"};
+    // Built from the texts directly: an initializer list of strings would construct each
+    // code twice, once in the list and once in the vector.
+    return std::vector<std::string>(std::begin(codes), std::end(codes));
 }
 
 const std::map<std::string, int>& driveInfoFieldTable() {
