@@ -14,7 +14,7 @@ cmake --build --preset ci -j"$(nproc)"
 ctest --preset ci -j"$(nproc)"
 
 # ---- Reliability: the Linux suite under the sanitizers, and the fuzz targets ----------------
-# (docs/reliability.md says what these runs cover.)
+# (the README's Reliability section says what these runs cover.)
 echo "== Linux build under AddressSanitizer, LeakSanitizer and UBSan"
 cmake --preset asan
 cmake --build --preset asan -j"$(nproc)"
