@@ -5,6 +5,7 @@
 #include <new>
 #include <regex>
 
+#include "allocation_outcome.h"
 #include "built_files.h"
 #include "drive_catalogue.h"
 #include "failing_allocation.h"
@@ -12,25 +13,8 @@
 
 namespace {
 
-constexpr const char* failureText = "CString setDriveInfoString() failed";
-
-enum class Outcome { Completed, BadAlloc, FailureText, Other };
-
-// Runs `call`, failing its `number`-th allocation; a call that never reached it completed.
-template <class Call>
-Outcome runFailing(long number, Call call) {
-    failing_allocation::Scope failing(number);
-    try {
-        call();
-        return Outcome::Completed;
-    } catch (const std::bad_alloc&) {
-        return Outcome::BadAlloc;
-    } catch (const char* text) {
-        return std::string(text) == failureText ? Outcome::FailureText : Outcome::Other;
-    } catch (...) {
-        return Outcome::Other;
-    }
-}
+using allocation_outcome::Outcome;
+using allocation_outcome::runFailing;
 
 class DriveFailureTest : public ::testing::Test {
 protected:

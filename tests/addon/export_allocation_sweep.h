@@ -13,6 +13,7 @@
 
 #include "addon_interface.h"
 #include "afx/cstring.h"
+#include "allocation_outcome.h"
 #include "failing_allocation.h"
 
 namespace export_sweep {
@@ -35,37 +36,9 @@ public:
     virtual Exports fresh() = 0;
 };
 
-enum class Outcome { Completed, BadAlloc, FailureText, Other };
-
-inline const char* nameOf(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::Completed:
-            return "completed";
-        case Outcome::BadAlloc:
-            return "std::bad_alloc";
-        case Outcome::FailureText:
-            return "the failure text";
-        case Outcome::Other:
-            return "another exception";
-    }
-    return "?";
-}
-
-// One call with its `number`-th allocation failing.
-inline Outcome runFailing(long number, const std::function<void()>& call) {
-    failing_allocation::Scope failing(number);
-    try {
-        call();
-        return Outcome::Completed;
-    } catch (const std::bad_alloc&) {
-        return Outcome::BadAlloc;
-    } catch (const char* text) {
-        return std::string(text) == "CString setDriveInfoString() failed" ? Outcome::FailureText
-                                                                          : Outcome::Other;
-    } catch (...) {
-        return Outcome::Other;
-    }
-}
+using allocation_outcome::nameOf;
+using allocation_outcome::Outcome;
+using allocation_outcome::runFailing;
 
 // One export under test: `prepare` sets up the host's containers (outside the failing window),
 // `call` makes the call, `checkFailed` checks the host's containers after a failed call and
