@@ -21,15 +21,8 @@ install(FILES ${CMAKE_BINARY_DIR}/AddonLogConfig.cmake ${CMAKE_BINARY_DIR}/Addon
 # --- The C++ runtime beside the programs (Windows) ----------------------------------------------
 # MinGW links the C++ runtime as DLLs that Windows looks for beside the program; the zip must
 # carry them for the host and the module to run from its folder.
-if(MINGW)
-  foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
-    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
-                    OUTPUT_VARIABLE runtime_path OUTPUT_STRIP_TRAILING_WHITESPACE)
-    if(NOT IS_ABSOLUTE "${runtime_path}" OR NOT EXISTS "${runtime_path}")
-      message(FATAL_ERROR "The MinGW runtime ${runtime} was not found")
-    endif()
-    install(FILES ${runtime_path} DESTINATION ${ADDON_INSTALL_RUNTIME_DIR} COMPONENT runtime)
-  endforeach()
+if(MINGW_RUNTIME_DLLS)
+  install(FILES ${MINGW_RUNTIME_DLLS} DESTINATION ${ADDON_INSTALL_RUNTIME_DIR} COMPONENT runtime)
 endif()
 
 # --- CPack --------------------------------------------------------------------------------------

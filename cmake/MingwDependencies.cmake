@@ -44,6 +44,8 @@ find_package(Threads REQUIRED)
 # The toolchain links libstdc++, libgcc and winpthread as DLLs, so that the host and every
 # module share one heap and one copy of the standard library. Windows finds DLLs beside the
 # program, so they are copied next to everything built.
+# MINGW_RUNTIME_DLLS lists their paths for the install rules as well.
+set(MINGW_RUNTIME_DLLS "")
 foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
                   OUTPUT_VARIABLE runtime_path OUTPUT_STRIP_TRAILING_WHITESPACE)
@@ -51,6 +53,7 @@ foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     message(FATAL_ERROR "The MinGW runtime ${runtime} was not found")
   endif()
   file(COPY ${runtime_path} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  list(APPEND MINGW_RUNTIME_DLLS ${runtime_path})
 endforeach()
 
 # --- Running Windows programs under Wine ------------------------------------------------------
