@@ -8,31 +8,29 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh linux bench fuzz windows
 
+# Configures, builds and tests one preset; extra arguments go to the configure step.
+suite() {
+  local preset=$1
+  shift
+  cmake --preset "$preset" "$@"
+  cmake --build --preset "$preset" -j"$(nproc)"
+  ctest --preset "$preset" -j"$(nproc)"
+}
+
 echo "== Linux build (warnings are errors)"
-cmake --preset ci
-cmake --build --preset ci -j"$(nproc)"
-ctest --preset ci -j"$(nproc)"
+suite ci
 
 # ---- Reliability: the Linux suite under the sanitizers, and the fuzz targets ----------------
 # (the README's Reliability section says what these runs cover.)
 echo "== Linux build under AddressSanitizer, LeakSanitizer and UBSan"
-cmake --preset asan
-cmake --build --preset asan -j"$(nproc)"
-ctest --preset asan -j"$(nproc)"
+suite asan
 
 echo "== Linux build under ThreadSanitizer"
-cmake --preset tsan
-cmake --build --preset tsan -j"$(nproc)"
-ctest --preset tsan -j"$(nproc)"
+suite tsan
 
 echo "== Fuzz targets (clang, libFuzzer with AddressSanitizer and UBSan), bounded runs"
-cmake --preset fuzz
-cmake --build --preset fuzz -j"$(nproc)"
-ctest --preset fuzz -j"$(nproc)"
+suite fuzz
 # ---- end of the reliability block -----------------------------------------------------------
 
 echo "== Windows build (MinGW-w64, tests under Wine; warnings are errors)"
-cmake --preset windows -DADDON_WARNINGS_AS_ERRORS=ON \
-  -DADDON_REFERENCE_HOST="$PWD/build/ci/bin/addon-host"
-cmake --build --preset windows -j"$(nproc)"
-ctest --preset windows -j"$(nproc)"
+suite windows -DADDON_WARNINGS_AS_ERRORS=ON -DADDON_REFERENCE_HOST="$PWD/build/ci/bin/addon-host"
