@@ -2,8 +2,8 @@
 
 #include <iterator>
 
-#include "init_order.h"
-#include "log_statement.h"
+#include "addon001/log/log_statement.h"
+#include "module_init_order.h"
 
 namespace addon {
 namespace {
@@ -37,10 +37,8 @@ const std::map<std::string, int>& driveInfoFieldTable() {
 
 void initDriveInfoTables() {
     if (fieldTableFilled) return;
-    static const char* const keys[driveInfoFieldCount] = {"D", "R",  "W",  "V",  "P",  "F",  "B",
-                                                          "L", "O1", "O2", "O3", "O4", "DV", "M"};
     for (std::size_t index = 0; index < driveInfoFieldCount; ++index) {
-        fieldTable[keys[index]] = static_cast<int>(index);
+        fieldTable[driveInfoFieldKeys[index]] = static_cast<int>(index);
     }
     // Set only once every entry is in: a fill interrupted by an exception runs again next time.
     fieldTableFilled = true;

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "addon001/addon/drive_info_fields.h"
+
 namespace addon {
 
 // The values of one drive type's fields, by field index; an empty string is an absent field.
 using DriveInfoSlots = std::vector<std::string>;
-
-inline constexpr std::size_t driveInfoFieldCount = 14;
 
 // The drive type codes the add-on supports, in catalogue order, built afresh on every call.
 std::vector<std::string> driveCatalogue();

@@ -4,8 +4,8 @@
 // convention, an int result each. Nothing else is exported.
 #include <type_traits>
 
-#include "addon_interface.h"
-#include "export.h"
+#include "addon001/addon/addon_export.h"
+#include "addon001/addon/addon_interface.h"
 
 extern "C" {
 

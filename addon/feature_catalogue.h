@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "afx/cstring.h"
+#include "addon001/afx/cstring.h"
 
 namespace addon {
 

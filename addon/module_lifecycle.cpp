@@ -1,6 +1,6 @@
 // Enrolment of the module with the host's class library while it is loaded.
-#include "afx/dyn_link_library.h"
-#include "afx/extension_module.h"
+#include "addon001/afx/dyn_link_library.h"
+#include "addon001/afx/extension_module.h"
 #include "module_entry.h"
 
 namespace {
@@ -8,7 +8,7 @@ namespace {
 AFX_EXTENSION_MODULE addonExtensionModule = {};
 }  // namespace
 
-namespace platform {
+namespace addon {
 
 bool moduleAttach(HINSTANCE instance) {
     if (!AfxInitExtensionModule(addonExtensionModule, instance)) return false;
@@ -21,4 +21,4 @@ void moduleDetach() {
     AfxTermExtensionModule(addonExtensionModule, FALSE);
 }
 
-}  // namespace platform
+}  // namespace addon

@@ -1,6 +1,6 @@
 #include "product_profile.h"
 
-#include "init_order.h"
+#include "module_init_order.h"
 
 namespace addon {
 namespace {

@@ -8,14 +8,14 @@
 #include <set>
 #include <string>
 
-#include "addon_interface.h"
+#include "addon001/addon/addon_interface.h"
 #include "module_loader.h"
 
 namespace {
 
-const platform::LoadedModule& addonModule() {
-    static const platform::LoadedModule module(platform::programDirectory() /
-                                               ("Addon001" + platform::moduleSuffix()));
+const host::LoadedModule& addonModule() {
+    static const host::LoadedModule module(host::programDirectory() /
+                                           ("Addon001" + host::moduleSuffix()));
     return module;
 }
 
@@ -24,7 +24,7 @@ template <class Signature>
 Signature* addonExport(const char* name) {
     try {
         return addonModule().find<Signature>(name);
-    } catch (const platform::ModuleLoadError&) {
+    } catch (const host::ModuleLoadError&) {
         return nullptr;
     }
 }

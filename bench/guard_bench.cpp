@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "log_statement.h"
+#include "addon001/log/log_statement.h"
 
 namespace {
 

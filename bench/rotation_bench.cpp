@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "log_statement.h"
+#include "addon001/log/log_statement.h"
+#include "addon001/platform/wide_path_file.h"
 #include "sample_record.h"
 #include "scratch_folder.h"
-#include "wide_path_file.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "thread_id.h"
+#include "addon001/platform/thread_id.h"
 
 namespace bench {
 

@@ -5,7 +5,7 @@
 # Debian's sources. CTest runs the programs under Wine.
 
 # --- Header-only libraries ------------------------------------------------------------------
-set(MINGW_THIRD_PARTY_INCLUDE ${CMAKE_BINARY_DIR}/third-party/include)
+set(MINGW_THIRD_PARTY_INCLUDE ${PROJECT_BINARY_DIR}/third-party/include)
 file(MAKE_DIRECTORY ${MINGW_THIRD_PARTY_INCLUDE})
 foreach(folder boost nlohmann CLI)
   if(NOT IS_DIRECTORY /usr/include/${folder})
@@ -52,7 +52,9 @@ foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   if(NOT IS_ABSOLUTE "${runtime_path}" OR NOT EXISTS "${runtime_path}")
     message(FATAL_ERROR "The MinGW runtime ${runtime} was not found")
   endif()
-  file(COPY ${runtime_path} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  if(CMAKE_RUNTIME_OUTPUT_DIRECTORY)
+    file(COPY ${runtime_path} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  endif()
   list(APPEND MINGW_RUNTIME_DLLS ${runtime_path})
 endforeach()
 
@@ -61,12 +63,12 @@ endforeach()
 find_program(WINE_LOADER NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(WINE_SERVER NAMES wineserver64 wineserver PATHS /usr/lib/wine NO_DEFAULT_PATH)
 if(WINE_LOADER AND WINE_SERVER)
-  set(WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
-  configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
+  set(WINE_PREFIX ${PROJECT_BINARY_DIR}/wine-prefix)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${PROJECT_BINARY_DIR}/wine-run.sh
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                   WORLD_READ WORLD_EXECUTE
                  @ONLY)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_BINARY_DIR}/wine-run.sh)
 elseif(BUILD_TESTING)
   message(FATAL_ERROR "Wine is missing, which runs the tests: run scripts/install-deps.sh windows")
 endif()
@@ -81,7 +83,7 @@ if(BUILD_TESTING)
   # GoogleTest is built with its own flags, not with the project's warnings.
   get_directory_property(project_compile_options COMPILE_OPTIONS)
   set_directory_properties(PROPERTIES COMPILE_OPTIONS "")
-  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   set_directory_properties(PROPERTIES COMPILE_OPTIONS "${project_compile_options}")
   include(GoogleTest)
 endif()

@@ -13,10 +13,10 @@
 
 namespace {
 
-// The field keys by index, written out here rather than read from the add-on's own table.
-constexpr const char* fieldKeys[] = {"D", "R",  "W",  "V",  "P",  "F",  "B",
-                                     "L", "O1", "O2", "O3", "O4", "DV", "M"};
-constexpr std::size_t fieldCount = sizeof(fieldKeys) / sizeof(fieldKeys[0]);
+// The field keys by index, taken from the interface's list directly rather than from the
+// add-on's field table, which is built from it and searched by value.
+constexpr const auto& fieldKeys = addon::driveInfoFieldKeys;
+constexpr std::size_t fieldCount = addon::driveInfoFieldCount;
 
 // The present fields in index order, "key=value" joined by ";"; slots past the last field have
 // no key and leave no trace.

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "addon001/log/hex_dump.h"
 #include "fuzz_check.h"
-#include "hex_dump.h"
 
 namespace {
 

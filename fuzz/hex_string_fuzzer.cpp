@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "addon001/log/hex_dump.h"
 #include "fuzz_check.h"
-#include "hex_dump.h"
 
 namespace {
 

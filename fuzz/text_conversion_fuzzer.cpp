@@ -6,8 +6,8 @@
 #include <sstream>
 #include <string>
 
+#include "addon001/log/text_conversion.h"
 #include "fuzz_check.h"
-#include "text_conversion.h"
 
 namespace {
 

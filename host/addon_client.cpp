@@ -1,70 +1,62 @@
 #include "addon_client.h"
 
 #include "call_log.h"
+#include "quote.h"
 
 namespace host {
 
 namespace {
-// A drive type code in a log record, quoted so that blanks at its ends show.
-std::string quoted(const std::string& text) {
-    return '"' + text + '"';
-}
+// The exports a host cannot do without, in the order their absence is reported;
+// getAsDIVector is optional.
+const char* const requiredExports[] = {addon::getVerName, addon::getInterfaceVerName,
+                                       addon::getFeatureName, addon::getFeaturesAndVersionsName,
+                                       addon::getAsFIVectorName};
 }  // namespace
 
-template <class Signature>
-Signature* AddonClient::require(const char* name) const {
-    Signature* function = module_.find<Signature>(name);
-    if (function == nullptr) throw MissingExportError(name);
-    return function;
+AddonClient::AddonClient(const std::filesystem::path& file) : module_(file), exports_(module_) {
+    for (const char* name : requiredExports) {
+        if (!exports_.has(name)) throw MissingExportError(name);
+    }
 }
 
-AddonClient::AddonClient(const std::filesystem::path& file)
-    : module_(file),
-      getVer_(require<addon::GetVerFunction>(addon::getVerName)),
-      getInterfaceVer_(require<addon::GetInterfaceVerFunction>(addon::getInterfaceVerName)),
-      getFeature_(require<addon::GetFeatureFunction>(addon::getFeatureName)),
-      getFeaturesAndVersions_(
-          require<addon::GetFeaturesAndVersionsFunction>(addon::getFeaturesAndVersionsName)),
-      getAsFIVector_(require<addon::GetAsFIVectorFunction>(addon::getAsFIVectorName)),
-      getAsDIVector_(module_.find<addon::GetAsDIVectorFunction>(addon::getAsDIVectorName)) {}
-
 int AddonClient::version() const {
-    return loggedCall(addon::getVerName, "", getVer_);
+    return loggedCall(addon::getVerName, "", exports_.getVer);
 }
 
 int AddonClient::interfaceVersion() const {
-    return loggedCall(addon::getInterfaceVerName, "", getInterfaceVer_);
+    return loggedCall(addon::getInterfaceVerName, "", exports_.getInterfaceVer);
 }
 
 std::string AddonClient::identity() const {
     CString identity;
-    loggedCall(addon::getFeatureName, "", [&] { return getFeature_(&identity); });
+    loggedCall(addon::getFeatureName, "", [&] { return exports_.getFeature(&identity); });
     return identity.GetString();
 }
 
 addon::DriveInfoSet AddonClient::driveCatalogue() const {
     addon::DriveInfoSet driveInfos;
-    if (getAsDIVector_ != nullptr) {
-        loggedCall(addon::getAsDIVectorName, "", [&] { return getAsDIVector_(&driveInfos); });
+    if (exports_.getAsDIVector != nullptr) {
+        loggedCall(addon::getAsDIVectorName, "",
+                   [&] { return exports_.getAsDIVector(&driveInfos); });
     }
     return driveInfos;
 }
 
 FeatureAnswer AddonClient::features(const std::string& driveType) const {
     FeatureAnswer answer;
-    answer.result = loggedCall(addon::getFeaturesAndVersionsName, quoted(driveType), [&] {
-        return getFeaturesAndVersions_(&driveType, &answer.features);
+    answer.result = loggedCall(addon::getFeaturesAndVersionsName, quote(driveType), [&] {
+        return exports_.getFeaturesAndVersions(&driveType, &answer.features);
     });
     return answer;
 }
 
 int AddonClient::featureNames(const std::string& driveType, addon::FeatureSet& names) const {
-    return loggedCall(addon::getAsFIVectorName, quoted(driveType),
-                      [&] { return getAsFIVector_(&driveType, &names); });
+    return loggedCall(addon::getAsFIVectorName, quote(driveType),
+                      [&] { return exports_.getAsFIVector(&driveType, &names); });
 }
 
 std::filesystem::path defaultModulePath() {
-    return platform::programDirectory() / ("Addon001" + platform::moduleSuffix());
+    return programDirectory() / ("Addon001" + moduleSuffix());
 }
 
 }  // namespace host

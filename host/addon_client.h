@@ -4,7 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "addon_interface.h"
+#include "addon001/addon/addon_interface.h"
+#include "export_table.h"
 #include "module_loader.h"
 
 namespace host {
@@ -30,31 +31,23 @@ struct FeatureAnswer {
 // name, host-owned containers passed by pointer.
 class AddonClient {
 public:
-    // Throws platform::ModuleLoadError or MissingExportError.
+    // Throws ModuleLoadError or MissingExportError.
     explicit AddonClient(const std::filesystem::path& file);
 
     int version() const;
     int interfaceVersion() const;
     std::string identity() const;
-    bool hasDriveCatalogue() const { return getAsDIVector_ != nullptr; }
+    bool hasDriveCatalogue() const { return exports_.getAsDIVector != nullptr; }
     // The drive-info strings in the host's set order; only when hasDriveCatalogue().
     addon::DriveInfoSet driveCatalogue() const;
     FeatureAnswer features(const std::string& driveType) const;
     int featureNames(const std::string& driveType, addon::FeatureSet& names) const;
 
-    const platform::LoadedModule& module() const { return module_; }
+    const LoadedModule& module() const { return module_; }
 
 private:
-    template <class Signature>
-    Signature* require(const char* name) const;
-
-    platform::LoadedModule module_;
-    addon::GetVerFunction* getVer_;
-    addon::GetInterfaceVerFunction* getInterfaceVer_;
-    addon::GetFeatureFunction* getFeature_;
-    addon::GetFeaturesAndVersionsFunction* getFeaturesAndVersions_;
-    addon::GetAsFIVectorFunction* getAsFIVector_;
-    addon::GetAsDIVectorFunction* getAsDIVector_;
+    LoadedModule module_;
+    ExportTable exports_;
 };
 
 // The module the host loads when given none: Addon001 beside the host program.

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "drive_info.h"
+#include "answer_formats.h"
+#include "quote.h"
 
 namespace host {
 
@@ -67,9 +68,6 @@ void askFeatureNames(const ExportTable& exports, const std::string& driveType,
         [&] { answers.namesResult = exports.getAsFIVector(&driveType, &answers.names); });
 }
 
-std::string quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
 }  // namespace
 
 AnswerSnapshot takeSnapshot(const ExportTable& exports, const std::vector<std::string>& driveTypes,
@@ -128,8 +126,8 @@ std::string firstDifference(const AnswerSnapshot& first, const AnswerSnapshot& s
     }
     if (first.identityResult != second.identityResult || first.identity != second.identity) {
         return changed("getFeature",
-                       std::to_string(first.identityResult) + " " + quoted(first.identity),
-                       std::to_string(second.identityResult) + " " + quoted(second.identity));
+                       std::to_string(first.identityResult) + " " + quote(first.identity),
+                       std::to_string(second.identityResult) + " " + quote(second.identity));
     }
     if (first.catalogueResult != second.catalogueResult || first.catalogue != second.catalogue) {
         return changed(
@@ -140,7 +138,7 @@ std::string firstDifference(const AnswerSnapshot& first, const AnswerSnapshot& s
     for (const auto& [driveType, answers] : first.features) {
         const auto other = second.features.find(driveType);
         if (other == second.features.end()) continue;
-        const std::string code = "(" + quoted(driveType) + ")";
+        const std::string code = "(" + quote(driveType) + ")";
         if (answers.result != other->second.result || answers.features != other->second.features) {
             return changed(
                 "getFeaturesAndVersions" + code,
@@ -163,7 +161,7 @@ std::string describeThrown() {
     try {
         throw;
     } catch (const char* text) {
-        return "threw " + quoted(text != nullptr ? text : "(null)");
+        return "threw " + quote(text != nullptr ? text : "(null)");
     } catch (const std::exception& error) {
         return std::string("threw ") + error.what();
     } catch (...) {
@@ -181,7 +179,7 @@ std::string describeStrings(const std::set<std::string>& strings) {
             break;
         }
         if (count++ > 0) text += ", ";
-        text += quoted(element);
+        text += quote(element);
     }
     return text + "}";
 }
@@ -190,7 +188,7 @@ std::string describeMap(const std::map<std::string, std::string>& map) {
     std::string text = "{";
     for (const auto& [key, value] : map) {
         if (text.size() > 1) text += ", ";
-        text += quoted(key) + ": " + quoted(value);
+        text += quote(key) + ": " + quote(value);
     }
     return text + "}";
 }

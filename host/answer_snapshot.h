@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "addon_interface.h"
+#include "addon001/addon/addon_interface.h"
 #include "export_table.h"
 
 namespace host {

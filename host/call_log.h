@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "log_statement.h"
+#include "addon001/log/log_statement.h"
 
 namespace host {
 

@@ -3,11 +3,12 @@
 #include <optional>
 #include <set>
 
+#include "answer_formats.h"
 #include "answer_snapshot.h"
-#include "drive_info_format.h"
 #include "export_table.h"
 #include "module_loader.h"
 #include "null_pointer_probe.h"
+#include "quote.h"
 
 namespace host {
 
@@ -23,10 +24,6 @@ Outcome passed(const std::string& seen) {
 }
 Outcome failed(const std::string& seen) {
     return Outcome{false, seen};
-}
-
-std::string quoted(const std::string& text) {
-    return "\"" + text + "\"";
 }
 
 // Writes one line per check and remembers whether any failed.
@@ -111,10 +108,10 @@ Outcome identityIsStable(const ExportTable& exports, const AnswerSnapshot& first
     if (first.identity.empty()) return failed("an empty identity");
     for (const CString* seen : {&stale, &fresh}) {
         if (seen->GetString() != first.identity) {
-            return failed(quoted(first.identity) + ", then " + quoted(seen->GetString()));
+            return failed(quote(first.identity) + ", then " + quote(seen->GetString()));
         }
     }
-    return passed(quoted(first.identity));
+    return passed(quote(first.identity));
 }
 
 Outcome catalogueEmptiesSet(const ExportTable& exports) {
@@ -122,7 +119,7 @@ Outcome catalogueEmptiesSet(const ExportTable& exports) {
     const int result = exports.getAsDIVector(&driveInfos);
     if (result != addon::resultOk) return failed("result " + std::to_string(result));
     if (driveInfos.count(staleDriveInfo) != 0) {
-        return failed("the host's " + quoted(staleDriveInfo) + " was still there");
+        return failed("the host's " + quote(staleDriveInfo) + " was still there");
     }
     return passed("result 0, " + std::to_string(driveInfos.size()) + " strings");
 }
@@ -135,7 +132,7 @@ Outcome catalogueIsWellFormed(const ExportTable& exports) {
         if (const auto problem = driveInfoProblem(driveInfo)) return failed(*problem);
     }
     return passed(std::to_string(driveInfos.size()) + " strings, first " +
-                  quoted(*driveInfos.begin()));
+                  quote(*driveInfos.begin()));
 }
 
 Outcome featuresEmptyMap(const ExportTable& exports, const std::vector<std::string>& driveTypes) {
@@ -143,7 +140,7 @@ Outcome featuresEmptyMap(const ExportTable& exports, const std::vector<std::stri
         addon::FeatureMap features = {{staleFeature, "99.99"}};
         exports.getFeaturesAndVersions(&driveType, &features);
         if (features.count(staleFeature) != 0) {
-            return failed("for " + quoted(driveType) + " the host's " + quoted(staleFeature) +
+            return failed("for " + quote(driveType) + " the host's " + quote(staleFeature) +
                           " was still there");
         }
     }
@@ -159,7 +156,7 @@ Outcome featuresResultMatchesMap(const ExportTable& exports,
         const bool sound = (result == addon::resultOk && !features.empty()) ||
                            (result == addon::resultNone && features.empty());
         if (!sound) {
-            return failed(quoted(driveType) + ": result " + std::to_string(result) + " with " +
+            return failed(quote(driveType) + ": result " + std::to_string(result) + " with " +
                           describeMap(features));
         }
         if (result == addon::resultOk) ++withFeatures;
@@ -176,7 +173,7 @@ Outcome versionTextsAreWellFormed(const ExportTable& exports,
         exports.getFeaturesAndVersions(&driveType, &features);
         for (const auto& [feature, version] : features) {
             if (!isVersionText(version)) {
-                return failed(quoted(driveType) + ": " + quoted(feature) + " " + quoted(version));
+                return failed(quote(driveType) + ": " + quote(feature) + " " + quote(version));
             }
             versions.insert(version);
         }
@@ -191,7 +188,7 @@ Outcome featureNamesOnlyAdd(const ExportTable& exports,
         addon::FeatureSet names = {staleFeatureName};
         exports.getAsFIVector(&driveType, &names);
         if (names.count(staleFeatureName) == 0) {
-            return failed("for " + quoted(driveType) + " the host's " + quoted(staleFeatureName) +
+            return failed("for " + quote(driveType) + " the host's " + quote(staleFeatureName) +
                           " was gone");
         }
     }
@@ -206,7 +203,7 @@ Outcome featureNamesResultMatches(const ExportTable& exports,
         const int result = exports.getFeaturesAndVersions(&driveType, &features);
         const int namesResult = exports.getAsFIVector(&driveType, &names);
         if (namesResult != result) {
-            return failed(quoted(driveType) + ": " + std::to_string(namesResult) +
+            return failed(quote(driveType) + ": " + std::to_string(namesResult) +
                           ", getFeaturesAndVersions " + std::to_string(result));
         }
     }
@@ -223,7 +220,7 @@ Outcome featureNamesMatchMap(const ExportTable& exports,
         addon::FeatureSet keys;
         for (const auto& feature : features) keys.insert(feature.first);
         if (names != keys) {
-            return failed(quoted(driveType) + ": added " + describeStrings(names) +
+            return failed(quote(driveType) + ": added " + describeStrings(names) +
                           ", getFeaturesAndVersions gave " + describeStrings(keys));
         }
     }
@@ -273,10 +270,10 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& error
     // The probe processes start elsewhere; they must find the same file.
     std::error_code ignored;
     const std::filesystem::path module = std::filesystem::absolute(options.module, ignored);
-    std::optional<platform::LoadedModule> loaded;
+    std::optional<LoadedModule> loaded;
     try {
         loaded.emplace(module);
-    } catch (const platform::ModuleLoadError& error) {
+    } catch (const ModuleLoadError& error) {
         out << "FAIL the module loads (" << error.what() << ")" << std::endl;
         errors << "addon-host: " << options.module.string() << ": " << error.what() << '\n';
         return checkUnloadable;

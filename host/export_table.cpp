@@ -2,7 +2,7 @@
 
 namespace host {
 
-ExportTable::ExportTable(const platform::LoadedModule& module)
+ExportTable::ExportTable(const LoadedModule& module)
     : getVer(module.find<addon::GetVerFunction>(addon::getVerName)),
       getInterfaceVer(module.find<addon::GetInterfaceVerFunction>(addon::getInterfaceVerName)),
       getFeature(module.find<addon::GetFeatureFunction>(addon::getFeatureName)),

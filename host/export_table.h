@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "addon_interface.h"
+#include "addon001/addon/addon_interface.h"
 #include "module_loader.h"
 
 namespace host {
@@ -12,17 +12,20 @@ namespace host {
 // does not export it. Unlike AddonClient, a missing export is not an error here, so that a
 // checker can report it and go on with what is there.
 struct ExportTable {
-    explicit ExportTable(const platform::LoadedModule& module);
+    // No exports at all; fill the pointers by hand (exports linked into a program).
+    ExportTable() = default;
+    // Looks every export up by name in a loaded module.
+    explicit ExportTable(const LoadedModule& module);
 
     // Whether the module exports the function of that name (one of expectedExportNames()).
     bool has(const std::string& name) const;
 
-    addon::GetVerFunction* getVer;
-    addon::GetInterfaceVerFunction* getInterfaceVer;
-    addon::GetFeatureFunction* getFeature;
-    addon::GetAsDIVectorFunction* getAsDIVector;
-    addon::GetFeaturesAndVersionsFunction* getFeaturesAndVersions;
-    addon::GetAsFIVectorFunction* getAsFIVector;
+    addon::GetVerFunction* getVer = nullptr;
+    addon::GetInterfaceVerFunction* getInterfaceVer = nullptr;
+    addon::GetFeatureFunction* getFeature = nullptr;
+    addon::GetAsDIVectorFunction* getAsDIVector = nullptr;
+    addon::GetFeaturesAndVersionsFunction* getFeaturesAndVersions = nullptr;
+    addon::GetAsFIVectorFunction* getAsFIVector = nullptr;
 };
 
 // The names of every export the host expects, in the interface's order.

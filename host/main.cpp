@@ -5,14 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "addon001/log/rolling_output_to_file.h"
+#include "addon001/platform/wide_path_file.h"
 #include "addon_client.h"
 #include "check.h"
 #include "null_pointer_probe.h"
 #include "report.h"
-#include "rolling_output_to_file.h"
-#include "wide_path_file.h"
 
 namespace {
+constexpr int exitBadCommandLine = 1;
 constexpr int exitLoadFailure = 2;
 
 int fail(const std::string& moduleFile, const std::string& problem) {
@@ -31,6 +32,9 @@ int main(int argc, char** argv) {
         "module could not be used (missing file, not a loadable module, a required export\n"
         "missing, or a refused load; with --check: only when it cannot be loaded at all);\n"
         "3 with --check: a check failed."};
+    // Options are written --name on every system; a module path such as /tmp/Other.dll (under
+    // Wine) is no Windows-style option.
+    app.allow_windows_style_options(false);
     std::string moduleFile;
     std::vector<std::string> extraDriveTypes;
     bool json = false;
@@ -53,7 +57,13 @@ int main(int argc, char** argv) {
     // Used by --check, which starts this program again to make one call with a null pointer.
     std::string nullPointerProbe;
     app.add_option(host::nullPointerProbeOption, nullPointerProbe)->group("");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // --help prints the help and succeeds; any other bad command line gets CLI11's line
+        // and the exit code 1, whatever CLI11's own code for the kind of error.
+        return app.exit(error) == 0 ? 0 : exitBadCommandLine;
+    }
 
     if (moduleFile.empty()) moduleFile = host::defaultModulePath().string();
     if (!logFile.empty()) {
@@ -67,7 +77,7 @@ int main(int argc, char** argv) {
                                          extraDriveTypes.empty() ? "" : extraDriveTypes.front());
     }
     if (check) {
-        return host::runCheck({moduleFile, extraDriveTypes, platform::programFile()}, std::cout,
+        return host::runCheck({moduleFile, extraDriveTypes, host::programFile()}, std::cout,
                               std::cerr);
     }
 
@@ -79,7 +89,7 @@ int main(int argc, char** argv) {
         } else {
             host::printText(std::cout, moduleFile, report);
         }
-    } catch (const platform::ModuleLoadError& error) {
+    } catch (const host::ModuleLoadError& error) {
         return fail(moduleFile, error.what());
     } catch (const host::MissingExportError& error) {
         return fail(moduleFile, error.what());

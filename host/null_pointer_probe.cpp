@@ -1,9 +1,9 @@
 #include "null_pointer_probe.h"
 
-#include "addon_interface.h"
+#include "addon001/addon/addon_interface.h"
+#include "child_process.h"
 #include "export_table.h"
 #include "module_loader.h"
-#include "process.h"
 
 namespace host {
 
@@ -52,10 +52,10 @@ bool callWithNull(const ExportTable& exports, const std::string& probeName,
 int runNullPointerProbe(const std::filesystem::path& module, const std::string& probeName,
                         const std::string& driveType) {
     try {
-        const platform::LoadedModule loaded(module);
+        const LoadedModule loaded(module);
         const ExportTable exports(loaded);
         return callWithNull(exports, probeName, driveType) ? probeReturned : probeUnusable;
-    } catch (const platform::ModuleLoadError&) {
+    } catch (const ModuleLoadError&) {
         return probeUnusable;
     } catch (...) {
         // Whatever the module threw; the checker only learns that it did not return.
@@ -65,11 +65,9 @@ int runNullPointerProbe(const std::filesystem::path& module, const std::string& 
 
 int startNullPointerProbe(const std::filesystem::path& program, const std::filesystem::path& module,
                           const NullPointerProbe& probe, const std::string& driveType) {
-    const std::string commandLine =
-        platform::quoteArgument(program.string()) + " " + nullPointerProbeOption + " " +
-        platform::quoteArgument(probe.name) + " --drive " + platform::quoteArgument(driveType) +
-        " " + platform::quoteArgument(module.string());
-    return platform::runCommandSilently(commandLine);
+    const ChildEnd end = runChild(
+        program, {nullPointerProbeOption, probe.name, "--drive", driveType, module.string()});
+    return end.kind == ChildEnd::Kind::Exited ? end.code : -1;
 }
 
 }  // namespace host

@@ -4,7 +4,7 @@
 #include <iomanip>
 #include <nlohmann/json.hpp>
 
-#include "drive_info.h"
+#include "answer_formats.h"
 
 namespace host {
 

@@ -5,11 +5,12 @@
 #include <new>
 #include <regex>
 
+#include "addon001/log/rolling_output_to_file.h"
 #include "allocation_outcome.h"
 #include "built_files.h"
 #include "drive_catalogue.h"
 #include "failing_allocation.h"
-#include "rolling_output_to_file.h"
+#include "scratch_folder.h"
 
 namespace {
 

@@ -11,22 +11,16 @@
 #include <new>
 #include <string>
 
-#include "addon_interface.h"
-#include "afx/cstring.h"
+#include "addon001/addon/addon_interface.h"
+#include "addon001/afx/cstring.h"
 #include "allocation_outcome.h"
+#include "export_table.h"
 #include "failing_allocation.h"
 
 namespace export_sweep {
 
-// The six exports, wherever they come from.
-struct Exports {
-    addon::GetVerFunction* getVer = nullptr;
-    addon::GetInterfaceVerFunction* getInterfaceVer = nullptr;
-    addon::GetFeatureFunction* getFeature = nullptr;
-    addon::GetAsDIVectorFunction* getAsDIVector = nullptr;
-    addon::GetFeaturesAndVersionsFunction* getFeaturesAndVersions = nullptr;
-    addon::GetAsFIVectorFunction* getAsFIVector = nullptr;
-};
+// The six exports, wherever they come from: looked up in a loaded module, or linked in.
+using Exports = host::ExportTable;
 
 // Where the exports come from. `fresh` gives them from a module in the state it has right after
 // loading (tables not yet built), or, where that cannot be had, as they are.

@@ -17,15 +17,10 @@ public:
     export_sweep::Exports fresh() override {
         addon_.reset();  // unload first: the next load must start from the module's load state
         addon_ = std::make_unique<LoadedAddon>();
-        export_sweep::Exports exports;
-        exports.getVer = addon_->get<addon::GetVerFunction>(addon::getVerName);
-        exports.getInterfaceVer =
-            addon_->get<addon::GetInterfaceVerFunction>(addon::getInterfaceVerName);
-        exports.getFeature = addon_->get<addon::GetFeatureFunction>(addon::getFeatureName);
-        exports.getAsDIVector = addon_->get<addon::GetAsDIVectorFunction>(addon::getAsDIVectorName);
-        exports.getFeaturesAndVersions =
-            addon_->get<addon::GetFeaturesAndVersionsFunction>(addon::getFeaturesAndVersionsName);
-        exports.getAsFIVector = addon_->get<addon::GetAsFIVectorFunction>(addon::getAsFIVectorName);
+        const export_sweep::Exports exports(addon_->module());
+        for (const std::string& name : host::expectedExportNames()) {
+            EXPECT_TRUE(exports.has(name)) << "missing export " << name;
+        }
         return exports;
     }
 

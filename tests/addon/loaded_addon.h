@@ -3,7 +3,7 @@
 // The built Addon001 loaded the way the host loads it, with its exports looked up by name.
 #include <gtest/gtest.h>
 
-#include "addon_interface.h"
+#include "addon001/addon/addon_interface.h"
 #include "built_files.h"
 #include "module_loader.h"
 
@@ -18,8 +18,8 @@ public:
         return function;
     }
 
-    platform::LoadedModule& module() { return module_; }
+    host::LoadedModule& module() { return module_; }
 
 private:
-    platform::LoadedModule module_;
+    host::LoadedModule module_;
 };

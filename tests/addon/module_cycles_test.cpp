@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "afx/dyn_link_library.h"
+#include "addon001/afx/dyn_link_library.h"
 #include "loaded_addon.h"
 
 namespace {

@@ -7,7 +7,8 @@
 #include <sstream>
 
 #include "built_files.h"
-#include "process.h"
+#include "program_run.h"
+#include "scratch_folder.h"
 
 namespace {
 
@@ -26,18 +27,16 @@ std::string checkName(const std::string& line) {
     return rest.substr(0, rest.find(" ("));
 }
 
-CheckRun runCheck(const std::filesystem::path& module, const std::string& extraArguments = "") {
-    const auto folder = test_support::scratchFolder("host_check");
-    const auto out = folder / "out.txt";
-    const auto err = folder / "err.txt";
-    const std::string command =
-        platform::quoteArgument(test_support::builtProgram("addon-host").string()) + " --check " +
-        extraArguments + " " + platform::quoteArgument(module.string()) + " > " +
-        platform::quoteArgument(out.string()) + " 2> " + platform::quoteArgument(err.string());
+CheckRun runCheck(const std::filesystem::path& module,
+                  const std::vector<std::string>& extraArguments = {}) {
+    std::vector<std::string> arguments = {"--check"};
+    arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
+    arguments.push_back(module.string());
+    const test_support::ProgramRun program = test_support::runHost(arguments);
     CheckRun run;
-    run.exitCode = platform::runCommand(command);
-    run.out = test_support::readFile(out);
-    run.err = test_support::readFile(err);
+    run.exitCode = program.exitCode;
+    run.out = program.out;
+    run.err = program.err;
     std::istringstream lines(run.out);
     for (std::string line; std::getline(lines, line);) {
         if (line.rfind("PASS ", 0) == 0) {
@@ -167,7 +166,7 @@ TEST(HostCheckTest, FailuresSayWhatWasSeen) {
 
 TEST(HostCheckTest, ExtraDriveTypesAreAsked) {
     // The sample's catalogue lacks "XY-1"; the map check then covers one drive type more.
-    const CheckRun run = runCheck(checkModule("sample_module"), "--drive XY-1");
+    const CheckRun run = runCheck(checkModule("sample_module"), {"--drive", "XY-1"});
     EXPECT_EQ(run.exitCode, 0) << run.out;
     EXPECT_NE(run.out.find("(2 of 6 drive types have features)"), std::string::npos) << run.out;
 }

@@ -5,30 +5,12 @@
 #include <nlohmann/json.hpp>
 
 #include "built_files.h"
-#include "process.h"
+#include "program_run.h"
+#include "scratch_folder.h"
 
 namespace {
 
-struct HostRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-HostRun runHost(const std::string& arguments) {
-    const auto folder = test_support::scratchFolder("host_program");
-    const auto out = folder / "out.txt";
-    const auto err = folder / "err.txt";
-    const std::string command =
-        platform::quoteArgument(test_support::builtProgram("addon-host").string()) + " " +
-        arguments + " > " + platform::quoteArgument(out.string()) + " 2> " +
-        platform::quoteArgument(err.string());
-    HostRun run;
-    run.exitCode = platform::runCommand(command);
-    run.out = test_support::readFile(out);
-    run.err = test_support::readFile(err);
-    return run;
-}
+using test_support::runHost;
 
 int lineCount(const std::string& text) {
     int lines = 0;
@@ -37,7 +19,7 @@ int lineCount(const std::string& text) {
 }
 
 TEST(HostProgramTest, WithoutArgumentsItReportsTheBuiltAddon) {
-    const HostRun run = runHost("");
+    const auto run = runHost({});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("addon001"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("100"), std::string::npos);
@@ -46,8 +28,8 @@ TEST(HostProgramTest, WithoutArgumentsItReportsTheBuiltAddon) {
 }
 
 TEST(HostProgramTest, JsonHoldsTheAnswersForEveryRequestedDrive) {
-    const HostRun run = runHost("--json --drive HX-140 --drive " +
-                                platform::quoteArgument("hx 140") + " --drive HX-140");
+    const auto run =
+        runHost({"--json", "--drive", "HX-140", "--drive", "hx 140", "--drive", "HX-140"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const nlohmann::json document = nlohmann::json::parse(run.out);
     EXPECT_EQ(document["identity"], "addon001");
@@ -75,7 +57,7 @@ TEST(HostProgramTest, JsonHoldsTheAnswersForEveryRequestedDrive) {
 
 // Every way a module can be unusable: one line on stderr naming the file, exit code 2.
 void expectLoadFailure(const std::string& moduleFile, const std::string& problem) {
-    const HostRun run = runHost(platform::quoteArgument(moduleFile));
+    const auto run = runHost({moduleFile});
     EXPECT_EQ(run.exitCode, 2) << run.out << run.err;
     EXPECT_EQ(lineCount(run.err), 1) << run.err;
     EXPECT_NE(run.err.find(moduleFile), std::string::npos) << run.err;
@@ -85,6 +67,9 @@ void expectLoadFailure(const std::string& moduleFile, const std::string& problem
 
 TEST(HostProgramTest, UnusableModulesGiveOneLineAndExitCodeTwo) {
     expectLoadFailure(test_support::builtModule("NoSuchModule").string(), "no such file");
+    // A path that starts with "/" is a path on every system, never a Windows-style option.
+    expectLoadFailure("/no/such/folder/Module" + test_support::builtModule("").extension().string(),
+                      "no such file");
 
     const auto folder = test_support::scratchFolder("host_not_a_module");
     const auto fake = folder / ("Fake" + test_support::builtModule("").extension().string());

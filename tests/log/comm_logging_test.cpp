@@ -1,4 +1,4 @@
-#include "comm_logging.h"
+#include "addon001/log/comm_logging.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "addon001/log/rolling_output_to_file.h"
 #include "log_test_files.h"
-#include "rolling_output_to_file.h"
 
 namespace {
 

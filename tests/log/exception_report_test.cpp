@@ -1,4 +1,4 @@
-#include "exception_report.h"
+#include "addon001/log/exception_report.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "com_error.h"
-#include "text_conversion.h"
+#include "addon001/log/text_conversion.h"
+#include "addon001/platform/com_error.h"
 
 namespace reports_test {
 

@@ -1,4 +1,4 @@
-#include "hex_dump.h"
+#include "addon001/log/hex_dump.h"
 
 #include <gtest/gtest.h>
 

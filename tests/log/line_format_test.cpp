@@ -5,8 +5,9 @@
 #include <sstream>
 #include <string>
 
-#include "flat_format_policy.h"
-#include "level.h"
+#include "addon001/log/flat_format_policy.h"
+#include "addon001/log/level.h"
+#include "line_header.h"
 
 namespace {
 

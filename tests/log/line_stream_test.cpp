@@ -4,8 +4,8 @@
 #include <sstream>
 #include <string>
 
+#include "addon001/log/detail/line_stream.h"
 #include "failing_allocation.h"
-#include "line_stream.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <system_error>
 
+#include "addon001/log/log_statement.h"
 #include "drive_catalogue.h"
 #include "failing_allocation.h"
-#include "log_statement.h"
 #include "log_test_files.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "log_statement.h"
+#include "addon001/log/log_statement.h"
 #include "log_test_files.h"
 
 namespace {

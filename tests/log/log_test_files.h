@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "rolling_output_to_file.h"
+#include "addon001/log/rolling_output_to_file.h"
+#include "scratch_folder.h"
 
 namespace logtest {
 
@@ -21,12 +21,8 @@ namespace fs = std::filesystem;
 class LogFolderTest : public testing::Test {
 protected:
     void SetUp() override {
-        std::random_device random;
-        folder = fs::temp_directory_path() /
-                 ("addonlog-" +
-                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-                  std::to_string(random()));
-        fs::create_directories(folder);
+        folder = test_support::scratchFolder(
+            std::string("log-") + testing::UnitTest::GetInstance()->current_test_info()->name());
         Log::RollingOutputToFile::close();
     }
 
@@ -45,10 +41,7 @@ protected:
 };
 
 // The file's bytes as stored.
-inline std::string readBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test_support::readFile;
 
 // The first `count` bytes of the file as stored (fewer when it is shorter).
 inline std::string readPrefix(const fs::path& file, std::size_t count) {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "flat_format_policy.h"
-#include "level.h"
-#include "logger.h"
+#include "addon001/log/flat_format_policy.h"
+#include "addon001/log/level.h"
+#include "addon001/log/logger.h"
 
 namespace {
 

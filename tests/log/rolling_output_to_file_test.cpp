@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "addon001/log/rolling_output_to_file.h"
 #include "log_test_files.h"
-#include "rolling_output_to_file.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "text_conversion.h"
+#include "addon001/log/text_conversion.h"
 
 #include <gtest/gtest.h>
 

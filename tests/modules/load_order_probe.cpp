@@ -3,10 +3,10 @@
 // constructed and notes how many modules are enrolled at construction and at destruction.
 #include <string>
 
-#include "afx/dyn_link_library.h"
-#include "afx/module_state.h"
-#include "afx/test_notes.h"
-#include "init_order.h"
+#include "addon001/afx/dyn_link_library.h"
+#include "addon001/afx/module_state.h"
+#include "module_init_order.h"
+#include "test_notes.h"
 
 namespace {
 CRuntimeClass probeClass{"LoadOrderProbe", nullptr};

@@ -1,5 +1,5 @@
 // A module that exports only the two version functions.
-#include "export.h"
+#include "addon001/addon/addon_export.h"
 
 extern "C" {
 ADDON_EXPORT int getVer() {

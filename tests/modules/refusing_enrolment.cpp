@@ -1,7 +1,8 @@
-// Arms the class library's test switch while the module's static objects are constructed, so
-// that the enrolment which follows them fails and the load is refused.
-#include "afx/test_hooks.h"
-#include "init_order.h"
+// Arms the test fault switch, through which this module enrols, while the module's static
+// objects are constructed, so that the enrolment which follows them fails and the load is
+// refused.
+#include "enrolment_faults.h"
+#include "module_init_order.h"
 
 namespace {
 struct ArmEnrolmentFailure {

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <thread>
 
-#include "local_time.h"
-#include "thread_id.h"
+#include "addon001/platform/local_time.h"
+#include "addon001/platform/thread_id.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <thread>
 
-#include "thread_id.h"
+#include "addon001/platform/thread_id.h"
 
 namespace {
 

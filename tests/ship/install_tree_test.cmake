@@ -1,7 +1,10 @@
-# cmake --install into a scratch prefix: the layout, the installed host answering from the
-# installed module, and a consumer project built against the tree with find_package.
-# Inputs: BUILD_DIR SCRATCH CONSUMER_SOURCE GENERATOR CXX_COMPILER BUILD_TYPE RUNTIME_DIR
-#         BIN_DIR LIB_DIR INCLUDE_DIR MODULE_SUFFIX EXE_SUFFIX [TOOLCHAIN_FILE] [EMULATOR]
+# cmake --install into a scratch prefix: the layout, no test code or internal header in it, the
+# installed host answering from the installed module, and a project of another developer that
+# logs with the library: built against the installed tree (find_package, and pkg-config where
+# there is one), and built with the library's source tree added as a subdirectory.
+# Inputs: BUILD_DIR SCRATCH SOURCE_DIR CONSUMER_SOURCE GENERATOR CXX_COMPILER BUILD_TYPE
+#         RUNTIME_DIR BIN_DIR LIB_DIR INCLUDE_DIR MODULE_SUFFIX EXE_SUFFIX OBJDUMP NM
+#         [TOOLCHAIN_FILE] [EMULATOR] [PKG_CONFIG]
 #         [CONSUMER_ARGS] (more -D settings for the consumer, ";"-separated as "|")
 include(${CMAKE_CURRENT_LIST_DIR}/ship_test_steps.cmake)
 
@@ -9,40 +12,95 @@ file(REMOVE_RECURSE ${SCRATCH})
 set(prefix ${SCRATCH}/prefix)
 ship_run(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --config ${BUILD_TYPE})
 
-set(module ${prefix}/${RUNTIME_DIR}/Addon001${MODULE_SUFFIX})
-foreach(file ${module} ${prefix}/${RUNTIME_DIR}/addon-host${EXE_SUFFIX}
-        ${prefix}/${INCLUDE_DIR}/afx/cstring.h ${prefix}/${INCLUDE_DIR}/module_loader.h
-        ${prefix}/${INCLUDE_DIR}/log_statement.h
-        ${prefix}/${LIB_DIR}/cmake/AddonLog/AddonLogConfig.cmake
-        ${prefix}/${LIB_DIR}/cmake/AddonLog/AddonLogConfigVersion.cmake
-        ${prefix}/${LIB_DIR}/cmake/AddonLog/AddonLogTargets.cmake)
+set(runtime ${prefix}/${RUNTIME_DIR})
+set(include ${prefix}/${INCLUDE_DIR})
+foreach(file ${runtime}/Addon001${MODULE_SUFFIX} ${runtime}/addon-host${EXE_SUFFIX}
+        ${include}/addon001/log/log_statement.h ${include}/addon001/log/version.h
+        ${include}/addon001/log/detail/line_stream.h ${include}/addon001/platform/com_error.h
+        ${include}/addon001/afx/cstring.h ${include}/addon001/addon/addon_interface.h
+        ${prefix}/${LIB_DIR}/pkgconfig/addonlog.pc)
   ship_expect_file(${file})
+endforeach()
+foreach(package AddonLog Addon001)
+  foreach(file Config ConfigVersion Targets)
+    ship_expect_file(${prefix}/${LIB_DIR}/cmake/${package}/${package}${file}.cmake)
+  endforeach()
+endforeach()
+
+# Every header below its library's folder: nothing flat in include/addon001, and neither the
+# host's, the add-on's internals nor anything of the tests.
+file(GLOB flat ${include}/addon001/*)
+list(FILTER flat EXCLUDE REGEX "/(log|platform|afx|addon)$")
+file(GLOB_RECURSE unwanted ${include}/*test* ${include}/*init_order* ${include}/*module_loader*
+     ${include}/*child_process* ${include}/*enrolment* ${include}/*wide_path_file*)
+if(flat OR unwanted)
+  message(FATAL_ERROR "headers that do not belong in the tree:\n${flat}\n${unwanted}")
+endif()
+
+# No installed library exports anything for tests.
+file(GLOB libraries ${runtime}/*${MODULE_SUFFIX} ${runtime}/*.so)
+list(FILTER libraries EXCLUDE REGEX "/lib[^/]*\\.dll$")  # the C++ runtime's own DLLs
+foreach(library ${libraries})
+  ship_exported_names(exported ${library})
+  string(REGEX MATCHALL "[A-Za-z_0-9]*[Tt]est[A-Za-z_0-9]*" test_symbols "${exported}")
+  if(test_symbols)
+    message(FATAL_ERROR "${library} exports symbols for tests: ${test_symbols}")
+  endif()
 endforeach()
 
 # The command on the search path reaches the host, which loads the module beside it.
 ship_expect_host_runs(${prefix}/${BIN_DIR}/addon-host${EXE_SUFFIX}
                       prefix/${RUNTIME_DIR}/Addon001${MODULE_SUFFIX})
 
-set(consumer_build ${SCRATCH}/consumer-build)
-set(configure ${CMAKE_COMMAND} -S ${CONSUMER_SOURCE} -B ${consumer_build} -G ${GENERATOR}
-    -DCMAKE_BUILD_TYPE=${BUILD_TYPE} -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
-    -DCMAKE_PREFIX_PATH=${prefix})
-if(TOOLCHAIN_FILE)
-  list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE})
+# Builds the consumer (extra -D settings as arguments), runs it, and checks that it logged and
+# that it depends neither on the class-library layer nor on libdl.
+function(build_and_run_consumer build)
+  set(configure ${CMAKE_COMMAND} -S ${CONSUMER_SOURCE} -B ${build} -G ${GENERATOR}
+      -DCMAKE_BUILD_TYPE=${BUILD_TYPE} -DCMAKE_CXX_COMPILER=${CXX_COMPILER} ${ARGN})
+  if(TOOLCHAIN_FILE)
+    list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE})
+  endif()
+  if(CONSUMER_ARGS)
+    string(REPLACE "|" ";" consumer_args "${CONSUMER_ARGS}")
+    list(APPEND configure ${consumer_args})
+  endif()
+  ship_run(COMMAND ${configure})
+  ship_run(COMMAND ${CMAKE_COMMAND} --build ${build} --config ${BUILD_TYPE})
+  ship_expect_consumer_runs(${build}/consumer${EXE_SUFFIX} ${build}/consumer.log ${runtime})
+endfunction()
+
+# 1. Against the installed tree, through find_package(AddonLog).
+build_and_run_consumer(${SCRATCH}/consumer-package -DCMAKE_PREFIX_PATH=${prefix})
+
+# 2. With the library's sources added as a subdirectory: only the library is built, no test,
+#    no module, and installing the consumer installs nothing of it.
+set(subdirectory_build ${SCRATCH}/consumer-subdirectory)
+build_and_run_consumer(${subdirectory_build} -DADDON001_SOURCE_DIR=${SOURCE_DIR})
+file(GLOB_RECURSE extra ${subdirectory_build}/*Addon001${MODULE_SUFFIX}
+     ${subdirectory_build}/*_test${EXE_SUFFIX} ${subdirectory_build}/*addon-host*)
+if(extra)
+  message(FATAL_ERROR "the subdirectory build made more than the library:\n${extra}")
 endif()
-if(CONSUMER_ARGS)
-  string(REPLACE "|" ";" consumer_args "${CONSUMER_ARGS}")
-  list(APPEND configure ${consumer_args})
+ship_run(COMMAND ${CMAKE_COMMAND} --install ${subdirectory_build} --prefix ${SCRATCH}/nothing)
+file(GLOB_RECURSE installed ${SCRATCH}/nothing/*)
+if(installed)
+  message(FATAL_ERROR "the subdirectory build installed files:\n${installed}")
 endif()
-ship_run(COMMAND ${configure})
-ship_run(COMMAND ${CMAKE_COMMAND} --build ${consumer_build} --config ${BUILD_TYPE})
-# Run from the runtime folder, where Windows also looks for the C++ runtime DLLs.
-set(log_file ${SCRATCH}/consumer.log)
-ship_run(OUTPUT out WORKING_DIRECTORY ${prefix}/${RUNTIME_DIR}
-         COMMAND ${EMULATOR} ${consumer_build}/consumer${EXE_SUFFIX} ${module} ${log_file})
-ship_expect_text("${out}" "consumer sees getVer 100")
-# The logging library wrote its record.
-file(READ ${log_file} log)
-ship_expect_text("${log}" "consumer sees getVer 100")
+
+# 3. With pkg-config, on the build machine's own system.
+if(PKG_CONFIG AND NOT TOOLCHAIN_FILE)
+  set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIB_DIR}/pkgconfig)
+  ship_run(OUTPUT flags COMMAND ${PKG_CONFIG} --cflags --libs addonlog)
+  separate_arguments(flags UNIX_COMMAND "${flags}")
+  set(program ${SCRATCH}/consumer-pkg-config)
+  if(CONSUMER_ARGS)
+    # The sanitizer flags of this build (CMAKE_CXX_FLAGS=..., CMAKE_EXE_LINKER_FLAGS=...).
+    string(REGEX MATCHALL "-fsanitize=[^ |]+" sanitizer "${CONSUMER_ARGS}")
+    list(REMOVE_DUPLICATES sanitizer)
+  endif()
+  ship_run(COMMAND ${CXX_COMPILER} -std=c++17 ${sanitizer} ${CONSUMER_SOURCE}/main.cpp
+           -o ${program} ${flags})
+  ship_expect_consumer_runs(${program} ${SCRATCH}/consumer-pkg-config.log ${runtime})
+endif()
 
 file(REMOVE_RECURSE ${SCRATCH})

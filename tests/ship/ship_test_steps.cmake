@@ -48,3 +48,40 @@ function(ship_expect_host_runs program module_path_end)
   ship_expect_text("${out}" "Identity:          addon001")
   ship_expect_text("${out}" "Version:           100")
 endfunction()
+
+# The names a shared library or module exports: `nm -D --defined-only` for ELF files, the export
+# table of `objdump -p` for DLLs. Needs NM and OBJDUMP.
+function(ship_exported_names variable library)
+  if(library MATCHES "\\.dll$")
+    ship_run(OUTPUT dump COMMAND ${OBJDUMP} -p ${library})
+    string(REGEX MATCH "Ordinal/Name Pointer Table\n([^\n]+\n)*" table "${dump}")
+  else()
+    ship_run(OUTPUT table COMMAND ${NM} -D --defined-only ${library})
+  endif()
+  set(${variable} "${table}" PARENT_SCOPE)
+endfunction()
+
+# The shared libraries a program needs, as its file names them (ELF NEEDED entries, or the DLL
+# names of a PE import table). Needs OBJDUMP.
+function(ship_needed_libraries variable program)
+  ship_run(OUTPUT dump COMMAND ${OBJDUMP} -p ${program})
+  string(REGEX MATCHALL "(NEEDED +|DLL Name: )[^\n]+" needed "${dump}")
+  set(${variable} "${needed}" PARENT_SCOPE)
+endfunction()
+
+# Runs the consumer program (tests/ship/consumer/main.cpp) with `log_file`, in `folder` (where
+# Windows also looks for the C++ runtime DLLs): it must say what it logged, the log must hold
+# its two records, and it must need neither the class-library layer nor libdl.
+function(ship_expect_consumer_runs program log_file folder)
+  ship_run(OUTPUT out WORKING_DIRECTORY ${folder} COMMAND ${EMULATOR} ${program} ${log_file})
+  ship_expect_text("${out}" "consumer logged with addonlog 1.")
+  file(READ ${log_file} log)
+  ship_expect_text("${log}" " INF ")
+  ship_expect_text("${log}" "consumer logs with addonlog 1.")
+  ship_expect_text("${log}" " ERR ")
+  ship_expect_text("${log}" "Caught std::runtime_error: on purpose")
+  ship_needed_libraries(needed ${program})
+  if(needed MATCHES "afxlayer|libdl")
+    message(FATAL_ERROR "${program} needs more than the logging library brings:\n${needed}")
+  endif()
+endfunction()

@@ -1,6 +1,6 @@
 # The Windows zip: made by CPack, unpacked into a scratch folder, and the host run from there
 # (under the emulator) against the packed module.
-# Inputs: BUILD_DIR SCRATCH RUNTIME_DIR EMULATOR
+# Inputs: BUILD_DIR SCRATCH RUNTIME_DIR EMULATOR OBJDUMP
 include(${CMAKE_CURRENT_LIST_DIR}/ship_test_steps.cmake)
 
 file(REMOVE_RECURSE ${SCRATCH})
@@ -19,6 +19,13 @@ set(folder ${top}/${RUNTIME_DIR})
 foreach(file addon-host.exe Addon001.dll afxlayer.dll libstdc++-6.dll libgcc_s_seh-1.dll
         libwinpthread-1.dll)
   ship_expect_file(${folder}/${file})
+endforeach()
+# No packed library exports anything for tests.
+foreach(library Addon001.dll afxlayer.dll)
+  ship_exported_names(exported ${folder}/${library})
+  if(exported MATCHES "[Tt]est")
+    message(FATAL_ERROR "${library} exports symbols for tests:\n${exported}")
+  endif()
 endforeach()
 get_filename_component(top_name ${top} NAME)
 ship_expect_host_runs(${folder}/addon-host.exe unpacked/${top_name}/${RUNTIME_DIR}/Addon001.dll)

@@ -3,8 +3,8 @@
 // A small add-on that keeps the whole interface contract, with answers of its own (not
 // Addon001's), so that the checker is seen to judge behaviour rather than known values. Each
 // module of this folder exports these functions and breaks the contract in one place.
-#include "addon_interface.h"
-#include "export.h"
+#include "addon001/addon/addon_export.h"
+#include "addon001/addon/addon_interface.h"
 
 namespace sample {
 

@@ -1,26 +1,27 @@
-// Uses the installed libraries as another add-on's developer would: writes a log record with
-// the logging library, keeps a text in the class library's CString, and asks an installed
-// add-on its version through the platform layer's module loader.
-#include <iostream>
+// Uses the logging library as another developer would: a record through the logging
+// statement, and a report of a caught exception.
+#include <addon001/log/exception_report.h>
+#include <addon001/log/log_statement.h>
+#include <addon001/log/version.h>
 
-#include "afx/cstring.h"
-#include "log_statement.h"
-#include "module_loader.h"
-#include "wide_path_file.h"
+#include <filesystem>
+#include <iostream>
+#include <stdexcept>
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: consumer MODULE LOG_FILE\n";
+    if (argc != 2) {
+        std::cerr << "usage: consumer LOG_FILE\n";
         return 1;
     }
-    const platform::LoadedModule module(argv[1]);
-    auto* getVer = module.find<int()>("getVer");
-    if (getVer == nullptr) return 1;
-    const CString who("consumer");
-
-    Log::RollingOutputToFile::open(platform::widenPath(argv[2]));
-    LOG_AT(Log::INF) << who.GetString() << " sees getVer " << getVer();
+    Log::RollingOutputToFile::open(std::filesystem::path(argv[1]).wstring());
+    LOG_AT(Log::INF) << "consumer logs with addonlog " << ADDONLOG_VERSION_STRING;
+    try {
+        throw std::runtime_error("on purpose");
+    } catch (const std::exception& error) {
+        using Log::operator<<;
+        LOG_AT(Log::ERR) << error;
+    }
     Log::RollingOutputToFile::close();
-    std::cout << who.GetString() << " sees getVer " << getVer() << '\n';
+    std::cout << "consumer logged with addonlog " << ADDONLOG_VERSION_STRING << '\n';
     return 0;
 }

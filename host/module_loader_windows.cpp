@@ -1,0 +1,27 @@
+#include <windows.h>
+
+#include "module_loader_system.h"
+#include "windows_system_message.h"
+
+namespace host::detail {
+
+HINSTANCE instanceOf(boost::dll::shared_library::native_handle_t library) {
+    return reinterpret_cast<HINSTANCE>(library);
+}
+
+bool refusedByEntryPoint(const boost::dll::fs::error_code& error) {
+    // LoadLibrary fails with this code when the module's DllMain returns FALSE.
+    return error.category() == std::system_category() &&
+           error.value() == static_cast<int>(ERROR_DLL_INIT_FAILED);
+}
+
+std::string loaderMessage(const boost::dll::fs::error_code& error,
+                          const std::filesystem::path& file) {
+    std::string message = windowsSystemMessage(static_cast<DWORD>(error.value()));
+    // Messages that name the file do so with an insert, which the host fills with its name.
+    const std::string::size_type insert = message.find("%1");
+    if (insert != std::string::npos) message.replace(insert, 2, file.filename().string());
+    return message;
+}
+
+}  // namespace host::detail

@@ -1,0 +1,49 @@
+#include "addon001/log/text_conversion.h"
+
+#include "addon001/platform/code_page.h"
+
+namespace Log {
+
+std::string toNarrow(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    std::string narrow(text.size(), '\0');
+    platform::ansiFromWide(text.data(), text.size(), narrow.data(), narrow.size());
+    return narrow;
+}
+
+std::string toNarrow(const wchar_t* text) {
+    return text == nullptr ? std::string() : toNarrow(std::wstring(text));
+}
+
+std::string toNarrow(const std::string& text) {
+    return text;
+}
+
+std::string toNarrow(const char* text) {
+    return text == nullptr ? std::string() : text;
+}
+
+std::wstring toWide(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    std::wstring wide(text.size(), L'\0');
+    platform::wideFromAnsi(text.data(), text.size(), wide.data(), wide.size());
+    return wide;
+}
+
+std::wstring toWide(const char* text) {
+    return text == nullptr ? std::wstring() : toWide(std::string(text));
+}
+
+std::wstring toWide(const std::wstring& text) {
+    return text;
+}
+
+std::wstring toWide(const wchar_t* text) {
+    return text == nullptr ? std::wstring() : text;
+}
+
+std::ostream& operator<<(std::ostream& stream, const std::wstring& text) {
+    return stream << toNarrow(text);
+}
+
+}  // namespace Log

@@ -1,0 +1,12 @@
+#pragma once
+
+// How a shared library or module marks the functions and classes it exports, and how code that
+// uses them declares them. Everything else stays hidden: the project builds with hidden
+// visibility, and Windows exports only what is marked.
+#if defined(_WIN32)
+#define PLATFORM_SYMBOL_EXPORT __declspec(dllexport)
+#define PLATFORM_SYMBOL_IMPORT __declspec(dllimport)
+#else
+#define PLATFORM_SYMBOL_EXPORT __attribute__((visibility("default")))
+#define PLATFORM_SYMBOL_IMPORT __attribute__((visibility("default")))
+#endif
