@@ -10,6 +10,7 @@
 #include <spdlog/sinks/rotating_file_sink.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -103,8 +104,45 @@ void rotationFloor(benchmark::State& state) {
     if (file >= 0) close(file);
 }
 
+// A record while the rotation keeps failing: backups 1 to 5 exist and a folder is named like
+// backup 6, so no rotation can make room, and the live file is past the limit. Retrying the
+// whole rotation for every such record would cost several records' time each; the sink tries
+// again only after the file has grown by a gap that doubles with each failure. Set against a
+// normal record (record_1t/ours), whose target is at most 1.5 times. The live file starts at
+// the limit, and the fixed number of records (about 20 MB) keeps it below the size at which
+// the sink would drop its content (four times the limit), so that every record is measured
+// under the failure.
+void recordRotationFailingOurs(benchmark::State& state) {
+    const std::filesystem::path live = bench::scratchFile("ours_blocked.log");
+    for (int number = 1; number < backupCount; ++number) {
+        std::ofstream(backupName(live, number)) << "backup " << number << "\n";
+    }
+    const std::filesystem::path blocking = backupName(live, backupCount);
+    std::filesystem::create_directories(blocking / "occupied");
+    Log::RollingOutputToFile::close();
+    fillToLimit(live);
+    Log::RollingOutputToFile::open(platform::widenPath(live.string()));
+    std::int64_t sequence = 0;
+    for (auto _ : state) {
+        const int parameter = bench::sampleParameter(sequence++);
+        LOG_AT(Log::INF) << "Drive " << bench::sampleDrive << " answered parameter " << parameter
+                         << " in " << bench::sampleElapsedMs << " ms";
+    }
+    // Every record was written into the live file, which never rotated.
+    const auto size = std::filesystem::file_size(live);
+    if (!Log::RollingOutputToFile::isEnabled() || size <= maxSize || size >= 4 * maxSize ||
+        !std::filesystem::is_directory(blocking)) {
+        state.SkipWithError("the rotation did not keep failing below the cap");
+    }
+    Log::RollingOutputToFile::close();
+}
+
 }  // namespace
 
+BENCHMARK(recordRotationFailingOurs)
+    ->Name("record_rotation_failing/ours")
+    ->Iterations(200000)
+    ->UseRealTime();
 BENCHMARK(rotationOurs)->Name("rotation/ours")->UseRealTime();
 BENCHMARK(rotationPeer)->Name("rotation/peer")->UseRealTime();
 BENCHMARK(rotationFloor)->Name("rotation/floor")->UseRealTime();

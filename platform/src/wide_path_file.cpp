@@ -1,5 +1,7 @@
 #include "addon001/platform/wide_path_file.h"
 
+#include <ext/stdio_filebuf.h>
+
 #include <utility>
 
 #if defined(_WIN32)
@@ -8,7 +10,6 @@
 #include <io.h>
 #include <share.h>
 #include <sys/stat.h>
-#include <ext/stdio_filebuf.h>
 
 #include <cstdio>
 
@@ -25,6 +26,26 @@ bool renameFile(const std::wstring& from, const std::wstring& to) {
     return _wrename(from.c_str(), to.c_str()) == 0;
 }
 
+PathKind pathKind(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::missing;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::folder : PathKind::file;
+}
+
+std::optional<char> lastByte(const std::wstring& path) {
+    int descriptor = -1;
+    if (_wsopen_s(&descriptor, path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
+                  _S_IREAD) != 0) {
+        return std::nullopt;
+    }
+    struct _stat64 status {};
+    char byte = 0;
+    const bool read = _fstat64(descriptor, &status) == 0 && (status.st_mode & _S_IFREG) != 0 &&
+                      _lseeki64(descriptor, -1, SEEK_END) >= 0 && _read(descriptor, &byte, 1) == 1;
+    _close(descriptor);
+    return read ? std::optional<char>(byte) : std::nullopt;
+}
+
 std::wstring widenPath(const std::string& narrowPath) {
     if (narrowPath.empty()) return std::wstring();
     const int length = MultiByteToWideChar(CP_ACP, 0, narrowPath.data(),
@@ -38,43 +59,22 @@ std::wstring widenPath(const std::string& narrowPath) {
 namespace {
 // The runtime's own text-mode descriptor does the CR LF translation, so the stream's byte
 // offsets are those of the file as stored.
-std::unique_ptr<std::filebuf> openShared(const std::wstring& path, OpenMode mode) {
-    const int flags =
-        _O_WRONLY | _O_CREAT | _O_TEXT | (mode == OpenMode::append ? _O_APPEND : _O_TRUNC);
+int openDescriptor(const std::wstring& path, OpenMode mode) {
+    const int flags = _O_WRONLY | _O_CREAT | _O_APPEND | _O_TEXT | _O_NOINHERIT |
+                      (mode == OpenMode::truncate ? _O_TRUNC : 0);
     int descriptor = -1;
     if (_wsopen_s(&descriptor, path.c_str(), flags, _SH_DENYNO, _S_IREAD | _S_IWRITE) != 0) {
-        return nullptr;
+        return -1;
     }
-    const std::ios_base::openmode streamMode =
-        std::ios_base::out | (mode == OpenMode::append ? std::ios_base::app : std::ios_base::trunc);
-    // The buffer takes the descriptor over and closes it with itself.
-    auto buffer = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(descriptor, streamMode);
-    if (!buffer->is_open()) {
-        _close(descriptor);
-        return nullptr;
-    }
-    return buffer;
+    return descriptor;
+}
+
+void closeDescriptor(int descriptor) {
+    _close(descriptor);
 }
 }  // namespace
 
-WidePathOutputStream::WidePathOutputStream()
-    : std::ostream(nullptr), buffer_(std::make_unique<std::filebuf>()) {
-    rdbuf(buffer_.get());
-}
-
-void WidePathOutputStream::open(const std::wstring& path, OpenMode mode) {
-    if (isOpen()) {
-        setstate(failbit);
-        return;
-    }
-    std::unique_ptr<std::filebuf> opened = openShared(path, mode);
-    if (!opened) {
-        setstate(failbit);
-        return;
-    }
-    rdbuf(opened.get());  // also clears the state
-    buffer_ = std::move(opened);
-}
+}  // namespace platform
 
 #else
 
@@ -113,28 +113,74 @@ bool renameFile(const std::wstring& from, const std::wstring& to) {
     return std::rename(source.c_str(), target.c_str()) == 0;
 }
 
+PathKind pathKind(const std::wstring& path) {
+    struct stat status {};
+    if (lstat(narrowPath(path).c_str(), &status) != 0) return PathKind::missing;
+    return S_ISDIR(status.st_mode) ? PathKind::folder : PathKind::file;
+}
+
+std::optional<char> lastByte(const std::wstring& path) {
+    const int descriptor = ::open(narrowPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return std::nullopt;
+    struct stat status {};
+    char byte = 0;
+    const bool read = fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) &&
+                      lseek(descriptor, -1, SEEK_END) >= 0 && ::read(descriptor, &byte, 1) == 1;
+    ::close(descriptor);
+    return read ? std::optional<char>(byte) : std::nullopt;
+}
+
 std::wstring widenPath(const std::string& narrowPath) {
     return boost::nowide::widen(narrowPath);
 }
+
+namespace {
+int openDescriptor(const std::wstring& path, OpenMode mode) {
+    const int flags =
+        O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | (mode == OpenMode::truncate ? O_TRUNC : 0);
+    return ::open(narrowPath(path).c_str(), flags, 0666);
+}
+
+void closeDescriptor(int descriptor) {
+    ::close(descriptor);
+}
+}  // namespace
+
+}  // namespace platform
+
+#endif
+
+namespace platform {
 
 WidePathOutputStream::WidePathOutputStream()
     : std::ostream(nullptr), buffer_(std::make_unique<std::filebuf>()) {
     rdbuf(buffer_.get());
 }
 
-void WidePathOutputStream::open(const std::wstring& path, OpenMode mode) {
-    const std::ios_base::openmode streamMode =
-        std::ios_base::out | (mode == OpenMode::append ? std::ios_base::app : std::ios_base::trunc);
-    if (buffer_->open(narrowPath(path), streamMode) == nullptr) {
-        setstate(failbit);  // also when the stream was open already: it keeps that file
-    } else {
-        clear();
-    }
-}
-
-#endif
-
 WidePathOutputStream::~WidePathOutputStream() = default;
+
+void WidePathOutputStream::open(const std::wstring& path, OpenMode mode) {
+    if (isOpen()) {
+        setstate(failbit);  // it keeps the file it has open
+        return;
+    }
+    const int descriptor = openDescriptor(path, mode);
+    if (descriptor < 0) {
+        setstate(failbit);
+        return;
+    }
+    // The buffer takes the descriptor over and closes it with itself. A buffer size of one
+    // makes it unbuffered; the stream mode only tells it that it writes.
+    auto opened = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(
+        descriptor, std::ios_base::out | std::ios_base::app, 1);
+    if (!opened->is_open()) {
+        closeDescriptor(descriptor);
+        setstate(failbit);
+        return;
+    }
+    rdbuf(opened.get());  // also clears the state
+    buffer_ = std::move(opened);
+}
 
 bool WidePathOutputStream::isOpen() const {
     return buffer_->is_open();

@@ -60,4 +60,30 @@ inline std::vector<std::string> readLines(const fs::path& file) {
     return lines;
 }
 
+// The file's lines as stored, split at each newline, a carriage return before it removed; and
+// whether the last line ended with its line end.
+struct StoredLines {
+    std::vector<std::string> lines;
+    bool endsWithLineEnd = true;
+};
+
+inline StoredLines readStoredLines(const fs::path& file) {
+    const std::string bytes = readFile(file);
+    StoredLines stored;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) {
+            stored.lines.push_back(bytes.substr(start));
+            stored.endsWithLineEnd = false;
+            break;
+        }
+        std::size_t length = end - start;
+        if (length > 0 && bytes[end - 1] == '\r') --length;
+        stored.lines.push_back(bytes.substr(start, length));
+        start = end + 1;
+    }
+    return stored;
+}
+
 }  // namespace logtest

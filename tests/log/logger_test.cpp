@@ -8,6 +8,7 @@
 #include "addon001/log/flat_format_policy.h"
 #include "addon001/log/level.h"
 #include "addon001/log/logger.h"
+#include "failing_allocation.h"
 
 namespace {
 
@@ -54,6 +55,29 @@ TEST_F(LoggerTest, EmitsThePartialLineWhileAnExceptionLeaves) {
     ASSERT_EQ(CapturingOutput::lines.size(), 1u);
     const std::string& line = CapturingOutput::lines[0];
     EXPECT_EQ(line.substr(line.size() - 9), "partial \n");
+}
+
+// A stream that turned bad refuses every further insertion, the line end among them; the
+// record still ends with its line end, so that the next record never continues its line.
+TEST_F(LoggerTest, RecordWhoseStreamTurnedBadStillEndsWithItsLineEnd) {
+    const char* missing = nullptr;
+    CapturingLogger().start(Log::INF) << "null text " << missing << " not inserted";
+    {
+        // The first allocation is the spill of the line's in-place part (where the string's
+        // code reaches this program's operator new; elsewhere the line is simply whole).
+        const std::string longText(1000, 'x');
+        CapturingLogger record;
+        std::ostream& out = record.start(Log::INF) << "out of memory ";
+        failing_allocation::Scope failing(1);
+        out << longText << "not inserted";
+    }
+    CapturingLogger().start(Log::INF) << "next";
+    ASSERT_EQ(CapturingOutput::lines.size(), 3u);
+    EXPECT_EQ(CapturingOutput::lines[0].substr(CapturingOutput::lines[0].size() - 11),
+              "null text \n");
+    for (const std::string& line : CapturingOutput::lines) {
+        EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
+    }
 }
 
 TEST_F(LoggerTest, OutputErrorReachesTheCallerOfTheStatement) {

@@ -40,7 +40,11 @@ private:
     void emit() {
         lineStream << '\n';
         lineStream.flush();
-        const std::string line = lineStream.str();
+        std::string line = lineStream.str();
+        // A stream that turned bad (memory ran out, a null char* was inserted) refuses every
+        // further insertion, the line end among them. The line is then shorter, but still
+        // ends with its line end, so that the next record does not continue it.
+        if (!lineStream.good()) line += '\n';
         Output::write(line);
     }
 

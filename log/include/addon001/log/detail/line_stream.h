@@ -18,7 +18,7 @@ public:
     LineStream(const LineStream&) = delete;
     LineStream& operator=(const LineStream&) = delete;
 
-    // A copy of everything inserted so far.
+    // A copy of everything inserted so far, with room for one more character.
     std::string str() const { return buffer_.text(); }
 
 private:
@@ -26,9 +26,11 @@ private:
     public:
         Buffer() { setp(inPlace_, inPlace_ + sizeof inPlace_); }
 
+        // With room for one more character, so that a line end can still be added when
+        // memory has run out.
         std::string text() const {
             std::string text;
-            text.reserve(spilled_.size() + static_cast<std::size_t>(pptr() - pbase()));
+            text.reserve(spilled_.size() + static_cast<std::size_t>(pptr() - pbase()) + 1);
             text.append(spilled_).append(pbase(), pptr());
             return text;
         }

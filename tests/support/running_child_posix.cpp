@@ -1,0 +1,64 @@
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "running_child.h"
+
+extern char** environ;
+
+namespace test_support {
+
+RunningChild::RunningChild(const std::filesystem::path& program,
+                           const std::vector<std::string>& arguments) {
+    std::vector<std::string> words{program.string()};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    // No file actions: the child gets every descriptor that is not close-on-exec.
+    pid_t child = 0;
+    const int failure =
+        posix_spawn(&child, words[0].c_str(), nullptr, nullptr, argv.data(), environ);
+    if (failure != 0) {
+        problem_ = words[0] + ": " + std::strerror(failure);
+        return;
+    }
+    id_ = child;
+    running_ = true;
+}
+
+RunningChild::~RunningChild() {
+    if (running_) {
+        kill();
+        wait();
+    }
+}
+
+void RunningChild::kill() {
+    if (running_) ::kill(static_cast<pid_t>(id_), SIGKILL);
+}
+
+host::ChildEnd RunningChild::wait() {
+    host::ChildEnd end;
+    if (!running_) {
+        end.problem = problem_;
+        return end;
+    }
+    int status = 0;
+    while (waitpid(static_cast<pid_t>(id_), &status, 0) < 0 && errno == EINTR) {
+    }
+    running_ = false;
+    if (WIFEXITED(status)) {
+        end.kind = host::ChildEnd::Kind::Exited;
+        end.code = WEXITSTATUS(status);
+    } else {
+        end.kind = host::ChildEnd::Kind::Signalled;
+        end.code = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    }
+    return end;
+}
+
+}  // namespace test_support
