@@ -28,4 +28,7 @@ std::string sampleLine(int parameter);
 // thread id, message); "%L" is the level's first letter, so info becomes "INF".
 inline constexpr const char* peerPattern = "%H:%M:%S.%e %LNF %t %v";
 
+// log4cplus's: the same fields; "%q" is the milliseconds, "%T" the thread id.
+inline constexpr const char* log4cplusPattern = "%D{%H:%M:%S.%q} INF %T %m%n";
+
 }  // namespace bench
