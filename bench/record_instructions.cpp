@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "record_writers.h"
@@ -21,21 +22,26 @@ int main(int argc, char** argv) {
         std::cerr << "addon-bench-instructions: RECORDS must be a positive number\n";
         return 2;
     }
-    for (const std::string& kind : kinds) {
-        auto writer = bench::makeRecordWriter(kind);
-        if (!writer) {
-            std::cerr << "addon-bench-instructions: no writer " << kind << '\n';
-            return 2;
-        }
-        for (long sequence = 0; sequence < 1000; ++sequence) writer->write(sequence);
-        CALLGRIND_ZERO_STATS;
-        for (long sequence = 0; sequence < records; ++sequence) writer->write(sequence);
-        // callgrind reads the text after the request's first statement: it must outlive it.
-        const std::string label = "records " + std::to_string(records) + " " + kind;
-        CALLGRIND_DUMP_STATS_AT(label.c_str());
-        if (!writer->problem().empty()) {
-            std::cerr << "addon-bench-instructions: " << kind << ": " << writer->problem() << '\n';
-            return 1;
+    for (const auto& [shape, shapeName] : {std::pair(bench::RecordShape::text, "text"),
+                                           std::pair(bench::RecordShape::numbers, "numbers")}) {
+        for (const std::string& kind : kinds) {
+            auto writer = bench::makeRecordWriter(kind, shape);
+            if (!writer) {
+                std::cerr << "addon-bench-instructions: no writer " << kind << '\n';
+                return 2;
+            }
+            for (long sequence = 0; sequence < 1000; ++sequence) writer->write(sequence);
+            CALLGRIND_ZERO_STATS;
+            for (long sequence = 0; sequence < records; ++sequence) writer->write(sequence);
+            // callgrind reads the text after the request's first statement: it must outlive it.
+            const std::string label =
+                "records " + std::to_string(records) + " " + shapeName + " " + kind;
+            CALLGRIND_DUMP_STATS_AT(label.c_str());
+            if (!writer->problem().empty()) {
+                std::cerr << "addon-bench-instructions: " << kind << ": " << writer->problem()
+                          << '\n';
+                return 1;
+            }
         }
     }
     return 0;

@@ -20,12 +20,16 @@ namespace {
 
 class Ours : public RecordWriter {
 public:
-    Ours() {
+    explicit Ours(RecordShape shape) : shape_(shape) {
         Log::RollingOutputToFile::close();
         Log::RollingOutputToFile::open(scratchFile("ours.log").wstring());
     }
     ~Ours() override { Log::RollingOutputToFile::close(); }
     void write(std::int64_t sequence) override {
+        if (shape_ == RecordShape::text) {
+            LOG_AT(Log::INF) << catalogueFailureMessage;
+            return;
+        }
         const int parameter = sampleParameter(sequence);
         LOG_AT(Log::INF) << "Drive " << sampleDrive << " answered parameter " << parameter << " in "
                          << sampleElapsedMs << " ms";
@@ -33,11 +37,14 @@ public:
     std::string problem() const override {
         return Log::RollingOutputToFile::isEnabled() ? "" : "the log file is not open";
     }
+
+private:
+    RecordShape shape_;
 };
 
 class Spdlog : public RecordWriter {
 public:
-    Spdlog() {
+    explicit Spdlog(RecordShape shape) : shape_(shape) {
         auto sink = std::make_shared<spdlog::sinks::rotating_file_sink_mt>(
             scratchFile("spdlog.log").string(), Log::RollingOutputToFile::maxSize,
             Log::RollingOutputToFile::backupCount);
@@ -46,18 +53,24 @@ public:
         logger_->flush_on(spdlog::level::trace);
     }
     void write(std::int64_t sequence) override {
+        if (shape_ == RecordShape::text) {
+            logger_->info(catalogueFailureMessage);
+            return;
+        }
         logger_->info("Drive {} answered parameter {} in {} ms", sampleDrive,
                       sampleParameter(sequence), sampleElapsedMs);
     }
     std::string problem() const override { return ""; }
 
 private:
+    RecordShape shape_;
     std::shared_ptr<spdlog::logger> logger_;
 };
 
 class Log4cplus : public RecordWriter {
 public:
-    Log4cplus() : logger_(log4cplus::Logger::getInstance("record")) {
+    explicit Log4cplus(RecordShape shape)
+        : shape_(shape), logger_(log4cplus::Logger::getInstance("record")) {
         // The library is set up once for the program and torn down at its exit.
         static log4cplus::Initializer library;
         logger_.removeAllAppenders();
@@ -71,6 +84,10 @@ public:
     }
     ~Log4cplus() override { logger_.removeAllAppenders(); }
     void write(std::int64_t sequence) override {
+        if (shape_ == RecordShape::text) {
+            LOG4CPLUS_INFO(logger_, catalogueFailureMessage);
+            return;
+        }
         const int parameter = sampleParameter(sequence);
         LOG4CPLUS_INFO(logger_, "Drive " << sampleDrive << " answered parameter " << parameter
                                          << " in " << sampleElapsedMs << " ms");
@@ -78,16 +95,18 @@ public:
     std::string problem() const override { return ""; }
 
 private:
+    RecordShape shape_;
     log4cplus::Logger logger_;
 };
 
 // The bare system calls our sink makes per record: the line written, the position asked.
 class Floor : public RecordWriter {
 public:
-    Floor()
+    explicit Floor(RecordShape shape)
         : file_(open(scratchFile("floor.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_TRUNC,
                      0644)),
-          line_(sampleLine(sampleParameter(0))) {}
+          line_(shape == RecordShape::text ? catalogueFailureLine()
+                                           : sampleLine(sampleParameter(0))) {}
     ~Floor() override {
         if (file_ >= 0) close(file_);
     }
@@ -110,11 +129,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<RecordWriter> makeRecordWriter(const std::string& kind) {
-    if (kind == "ours") return std::make_unique<Ours>();
-    if (kind == "spdlog") return std::make_unique<Spdlog>();
-    if (kind == "log4cplus") return std::make_unique<Log4cplus>();
-    if (kind == "floor") return std::make_unique<Floor>();
+std::unique_ptr<RecordWriter> makeRecordWriter(const std::string& kind, RecordShape shape) {
+    if (kind == "ours") return std::make_unique<Ours>(shape);
+    if (kind == "spdlog") return std::make_unique<Spdlog>(shape);
+    if (kind == "log4cplus") return std::make_unique<Log4cplus>(shape);
+    if (kind == "floor") return std::make_unique<Floor>(shape);
     return nullptr;
 }
 

@@ -19,7 +19,13 @@ public:
     virtual std::string problem() const = 0;
 };
 
+// What each record holds.
+enum class RecordShape {
+    text,     // catalogueFailureMessage: one text, nothing to format
+    numbers,  // sampleMessage: texts and two numbers to format
+};
+
 // "ours", "spdlog", "log4cplus" or "floor"; null for any other name.
-std::unique_ptr<RecordWriter> makeRecordWriter(const std::string& kind);
+std::unique_ptr<RecordWriter> makeRecordWriter(const std::string& kind, RecordShape shape);
 
 }  // namespace bench
