@@ -70,9 +70,8 @@ char* putThreadId(char* at, std::uint32_t threadId) {
     ThreadIdDigits& cached = threadIdDigits;
     if (cached.length == 0 || cached.id != threadId) {
         cached.id = threadId;
-        cached.length =
-            static_cast<std::size_t>(std::to_chars(cached.digits, cached.digits + 10, threadId).ptr -
-                                     cached.digits);
+        cached.length = static_cast<std::size_t>(
+            std::to_chars(cached.digits, cached.digits + 10, threadId).ptr - cached.digits);
     }
     std::memcpy(at, cached.digits, cached.length);
     return at + cached.length;
@@ -91,8 +90,7 @@ thread_local SecondDigits secondDigits;
 
 char* putTimeOfDayCached(char* at, const platform::LocalTime& time) {
     SecondDigits& cached = secondDigits;
-    if (cached.second != time.second || cached.minute != time.minute ||
-        cached.hour != time.hour) {
+    if (cached.second != time.second || cached.minute != time.minute || cached.hour != time.hour) {
         cached.hour = time.hour;
         cached.minute = time.minute;
         cached.second = time.second;

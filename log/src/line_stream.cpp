@@ -9,15 +9,17 @@ namespace Log {
 namespace {
 
 #if defined(__GLIBCXX__)
-// The facets of the classic locale that a stream caches, looked up once.
+// The classic locale and the facets of it that a stream caches, looked up once.
 struct ClassicFacets {
+    std::locale locale;
     const std::ctype<char>* ctype;
     const std::num_put<char>* numPut;
     const std::num_get<char>* numGet;
 };
 
 const ClassicFacets& classicFacets() {
-    static const ClassicFacets facets{&std::use_facet<std::ctype<char>>(std::locale::classic()),
+    static const ClassicFacets facets{std::locale::classic(),
+                                      &std::use_facet<std::ctype<char>>(std::locale::classic()),
                                       &std::use_facet<std::num_put<char>>(std::locale::classic()),
                                       &std::use_facet<std::num_get<char>>(std::locale::classic())};
     return facets;
@@ -39,7 +41,8 @@ LineStream::LineStream() : std::ostream(selectsUnsetStream()) {
     // The members are the ones std::basic_ios::init sets; only the locale's facets are not
     // looked up but taken from the classic locale's, when the stream's locale (the global one,
     // copied by the constructor) is the classic locale. Any other locale takes the usual way.
-    if (!(_M_ios_locale == std::locale::classic())) {
+    const ClassicFacets& facets = classicFacets();
+    if (!(_M_ios_locale == facets.locale)) {
         init(&buffer_);
         return;
     }
@@ -52,7 +55,6 @@ LineStream::LineStream() : std::ostream(selectsUnsetStream()) {
     _M_fill = char();
     _M_fill_init = false;
     _M_streambuf = &buffer_;
-    const ClassicFacets& facets = classicFacets();
     _M_ctype = facets.ctype;
     _M_num_put = facets.numPut;
     _M_num_get = facets.numGet;
