@@ -10,6 +10,8 @@
 #include <spdlog/sinks/rotating_file_sink.h>
 #include <unistd.h>
 
+#include <atomic>
+
 #include "addon001/log/log_statement.h"
 #include "sample_record.h"
 #include "scratch_folder.h"
@@ -112,19 +114,18 @@ public:
     }
     void write(std::int64_t) override {
         if (::write(file_, line_.data(), line_.size()) != static_cast<ssize_t>(line_.size())) {
-            failed_ = true;
+            failed_.store(true, std::memory_order_relaxed);
         }
-        position_ = lseek(file_, 0, SEEK_CUR);
+        if (lseek(file_, 0, SEEK_CUR) < 0) failed_.store(true, std::memory_order_relaxed);
     }
     std::string problem() const override {
-        return file_ < 0 ? "cannot open the floor's file" : failed_ ? "write failed" : "";
+        return file_ < 0 ? "cannot open the floor's file" : failed_.load() ? "write failed" : "";
     }
 
 private:
     int file_;
     std::string line_;
-    bool failed_ = false;
-    volatile off_t position_ = 0;
+    std::atomic<bool> failed_{false};
 };
 
 }  // namespace
