@@ -20,4 +20,11 @@ std::string sampleLine(int parameter) {
     return line.str();
 }
 
+std::string catalogueFailureLine() {
+    std::ostringstream line;
+    line << "00:00:00.000 INF " << platform::currentThreadId() << ' ' << catalogueFailureMessage
+         << '\n';
+    return line.str();
+}
+
 }  // namespace bench

@@ -24,8 +24,19 @@ std::string sampleMessage(int parameter);
 // A whole line as our sink receives it from the calling thread, with a fixed time of day.
 std::string sampleLine(int parameter);
 
+// The add-on's own record: one text and nothing to format, the line its drive catalogue writes
+// when a drive-info string fails.
+inline constexpr const char* catalogueFailureMessage =
+    "Unknown exception while the drive catalogue was expanded";
+
+// That record's whole line as our sink receives it, with a fixed time of day.
+std::string catalogueFailureLine();
+
 // The peer's line pattern: the same fields as ours (time with milliseconds, three-letter level,
 // thread id, message); "%L" is the level's first letter, so info becomes "INF".
 inline constexpr const char* peerPattern = "%H:%M:%S.%e %LNF %t %v";
+
+// log4cplus's: the same fields; "%q" is the milliseconds, "%T" the thread id.
+inline constexpr const char* log4cplusPattern = "%D{%H:%M:%S.%q} INF %T %m%n";
 
 }  // namespace bench

@@ -15,7 +15,7 @@ for group in "${groups[@]}"; do
     windows)
       packages+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
     bench)
-      packages+=(libbenchmark-dev libspdlog-dev python3) ;;
+      packages+=(libbenchmark-dev libspdlog-dev liblog4cplus-dev valgrind python3) ;;
     fuzz)
       packages+=(clang libclang-rt-dev) ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;

@@ -56,20 +56,87 @@ std::ostream& timeOfDay(std::ostream& out) {
     return out;
 }
 
-void writeHeader(std::ostream& out, int level, const platform::LocalTime& time,
-                 std::uint32_t threadId) {
-    char header[headerCapacity];
-    char* at = putTimeOfDay(header, time);
+namespace {
+// The calling thread's id in decimal, made again only when the id changes (a child made by
+// fork() runs with a new one).
+struct ThreadIdDigits {
+    std::uint32_t id = 0;
+    std::size_t length = 0;
+    char digits[10] = {};
+};
+thread_local ThreadIdDigits threadIdDigits;
+
+char* putThreadId(char* at, std::uint32_t threadId) {
+    ThreadIdDigits& cached = threadIdDigits;
+    if (cached.length == 0 || cached.id != threadId) {
+        cached.id = threadId;
+        cached.length = static_cast<std::size_t>(
+            std::to_chars(cached.digits, cached.digits + 10, threadId).ptr - cached.digits);
+    }
+    std::memcpy(at, cached.digits, cached.length);
+    return at + cached.length;
+}
+
+// The calling thread's last "hh:mm:ss." and the fields it was made from: every line within
+// the same second shares it.
+struct SecondDigits {
+    int hour = -1;
+    int minute = -1;
+    int second = -1;
+    std::size_t length = 0;
+    char text[40] = {};
+};
+thread_local SecondDigits secondDigits;
+
+char* putTimeOfDayCached(char* at, const platform::LocalTime& time) {
+    SecondDigits& cached = secondDigits;
+    if (cached.second != time.second || cached.minute != time.minute || cached.hour != time.hour) {
+        cached.hour = time.hour;
+        cached.minute = time.minute;
+        cached.second = time.second;
+        char* end = putTwoDigits(cached.text, time.hour);
+        *end++ = ':';
+        end = putTwoDigits(end, time.minute);
+        *end++ = ':';
+        end = putTwoDigits(end, time.second);
+        *end++ = '.';
+        cached.length = static_cast<std::size_t>(end - cached.text);
+    }
+    std::memcpy(at, cached.text, cached.length);
+    at += cached.length;
+    if (time.millisecond <= 99) *at++ = '0';
+    if (time.millisecond <= 9) *at++ = '0';
+    return putNumber(at, time.millisecond);
+}
+
+char* putHeader(char* at, int level, const platform::LocalTime& time, std::uint32_t threadId) {
+    at = putTimeOfDayCached(at, time);
     *at++ = ' ';
     at = putText(at, levelName(level));
     *at++ = ' ';
-    at = putNumber(at, threadId);
+    at = putThreadId(at, threadId);
     *at++ = ' ';
-    out.write(header, at - header);
+    return at;
+}
+}  // namespace
+
+void writeHeader(std::ostream& out, int level, const platform::LocalTime& time,
+                 std::uint32_t threadId) {
+    char header[headerCapacity];
+    out.write(header, putHeader(header, level, time, threadId) - header);
 }
 
 void FlatFormatPolicy::writeHeader(std::ostream& out, int level) {
     Log::writeHeader(out, level, platform::localTimeNow(), platform::currentThreadId());
+}
+
+void FlatFormatPolicy::writeHeader(LineStream& out, int level) {
+    // Straight into the line's own buffer, where a new line always has the room.
+    if (char* at = out.room(headerCapacity)) {
+        out.commit(putHeader(at, level, platform::localTimeNow(), platform::currentThreadId()));
+        return;
+    }
+    writeHeader(static_cast<std::ostream&>(out), level);
 }
 
 }  // namespace Log

@@ -14,7 +14,7 @@ namespace Log {
 // Constructed before the module's other static objects and destroyed after them, in this
 // order, so that any of them may still log while they are destroyed.
 boost::mutex RollingOutputToFile::mutex ADDONLOG_INIT_PRIORITY_ATTRIBUTE;
-platform::WidePathOutputStream RollingOutputToFile::file ADDONLOG_INIT_PRIORITY_ATTRIBUTE;
+platform::AppendFile RollingOutputToFile::file ADDONLOG_INIT_PRIORITY_ATTRIBUTE;
 std::wstring RollingOutputToFile::path ADDONLOG_INIT_PRIORITY_ATTRIBUTE;
 // Initialised with constants, so set before any code runs, whatever the order of construction.
 std::atomic<bool> RollingOutputToFile::enabled{false};
@@ -52,14 +52,13 @@ void RollingOutputToFile::close() {
     file.close();
 }
 
-void RollingOutputToFile::write(const std::string& text) {
+void RollingOutputToFile::write(std::string_view text) {
     boost::mutex::scoped_lock lock(mutex);
     const StatePublisher publisher;
-    file << text;
-    file.flush();
-    // After the flush the write position is the end of the file in bytes as stored, lines of
-    // other programs included; a failed stream answers -1 and is never rotated.
-    const std::streamoff position = file.tellp();
+    file.write(text);
+    // After the write the write position is the end of the file in bytes as stored, lines of
+    // other programs included; a failed file answers -1 and is never rotated.
+    const std::streamoff position = file.position();
     if (position > rotationDueAt) rotate(position);
 }
 
@@ -199,8 +198,7 @@ void RollingOutputToFile::dropLiveFile(std::streamoff size) {
     file.clear();
     file.open(path, platform::OpenMode::truncate);
     resetRotationState();
-    file << record.str();
-    file.flush();
+    file.write(record.str());
 }
 
 void RollingOutputToFile::startOnFreshLine() {
@@ -209,8 +207,7 @@ void RollingOutputToFile::startOnFreshLine() {
     // record starts a line of its own; the bytes already there stay as they are.
     const std::optional<char> last = platform::lastByte(path);
     if (last && *last != '\n') {
-        file << '\n';
-        file.flush();
+        file.write("\n");
     }
 }
 

@@ -1,7 +1,5 @@
 #include "addon001/platform/wide_path_file.h"
 
-#include <ext/stdio_filebuf.h>
-
 #include <utility>
 
 #if defined(_WIN32)
@@ -71,6 +69,23 @@ int openDescriptor(const std::wstring& path, OpenMode mode) {
 
 void closeDescriptor(int descriptor) {
     _close(descriptor);
+}
+
+// The runtime's text mode turns each newline into CR LF on the way; the count is of the
+// caller's characters.
+bool writeAll(int descriptor, const char* data, std::size_t size) {
+    while (size > 0) {
+        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30));
+        const int written = _write(descriptor, data, chunk);
+        if (written <= 0) return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+std::int64_t positionOf(int descriptor) {
+    return _lseeki64(descriptor, 0, SEEK_CUR);
 }
 }  // namespace
 
@@ -144,6 +159,21 @@ int openDescriptor(const std::wstring& path, OpenMode mode) {
 void closeDescriptor(int descriptor) {
     ::close(descriptor);
 }
+
+bool writeAll(int descriptor, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(descriptor, data, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+std::int64_t positionOf(int descriptor) {
+    return lseek(descriptor, 0, SEEK_CUR);
+}
 }  // namespace
 
 }  // namespace platform
@@ -152,42 +182,40 @@ void closeDescriptor(int descriptor) {
 
 namespace platform {
 
-WidePathOutputStream::WidePathOutputStream()
-    : std::ostream(nullptr), buffer_(std::make_unique<std::filebuf>()) {
-    rdbuf(buffer_.get());
+AppendFile::~AppendFile() {
+    if (isOpen()) closeDescriptor(descriptor_);
 }
 
-WidePathOutputStream::~WidePathOutputStream() = default;
-
-void WidePathOutputStream::open(const std::wstring& path, OpenMode mode) {
+void AppendFile::open(const std::wstring& path, OpenMode mode) {
     if (isOpen()) {
-        setstate(failbit);  // it keeps the file it has open
+        failed_ = true;  // it keeps the file it has open
         return;
     }
-    const int descriptor = openDescriptor(path, mode);
-    if (descriptor < 0) {
-        setstate(failbit);
-        return;
-    }
-    // The buffer takes the descriptor over and closes it with itself. A buffer size of one
-    // makes it unbuffered; the stream mode only tells it that it writes.
-    auto opened = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(
-        descriptor, std::ios_base::out | std::ios_base::app, 1);
-    if (!opened->is_open()) {
-        closeDescriptor(descriptor);
-        setstate(failbit);
-        return;
-    }
-    rdbuf(opened.get());  // also clears the state
-    buffer_ = std::move(opened);
+    descriptor_ = openDescriptor(path, mode);
+    failed_ = descriptor_ < 0;
 }
 
-bool WidePathOutputStream::isOpen() const {
-    return buffer_->is_open();
+void AppendFile::close() {
+    if (!isOpen()) {
+        failed_ = true;
+        return;
+    }
+    closeDescriptor(descriptor_);
+    descriptor_ = -1;
 }
 
-void WidePathOutputStream::close() {
-    if (buffer_->close() == nullptr) setstate(failbit);
+void AppendFile::write(std::string_view text) {
+    if (failed_ || !isOpen()) {
+        failed_ = true;
+        return;
+    }
+    if (!writeAll(descriptor_, text.data(), text.size())) failed_ = true;
+}
+
+std::int64_t AppendFile::position() {
+    // A file without positions (a pipe) answers -1 and stays good.
+    if (failed_ || !isOpen()) return -1;
+    return positionOf(descriptor_);
 }
 
 }  // namespace platform

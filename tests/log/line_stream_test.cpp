@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <iomanip>
+#include <locale>
 #include <sstream>
 #include <string>
 
@@ -69,6 +70,70 @@ TEST(LineStream, RunningOutOfMemoryMakesTheStreamBadAndTheLineShorter) {
     const std::string text = line.str();
     EXPECT_EQ(text.substr(0, 5), "kept ");
     EXPECT_LT(text.size(), 1005u);
+}
+
+// A stream's state as a new std::ostream has it, whatever way it was set up.
+TEST(LineStream, StartsInTheStateOfANewStream) {
+    Log::LineStream line;
+    std::ostringstream reference;
+    EXPECT_EQ(line.flags(), reference.flags());
+    EXPECT_EQ(line.precision(), reference.precision());
+    EXPECT_EQ(line.width(), reference.width());
+    EXPECT_EQ(line.fill(), reference.fill());
+    EXPECT_EQ(line.exceptions(), reference.exceptions());
+    EXPECT_EQ(line.rdstate(), reference.rdstate());
+    EXPECT_EQ(line.tie(), nullptr);
+    EXPECT_TRUE(line.getloc() == reference.getloc());
+    EXPECT_NE(line.rdbuf(), nullptr);
+    // Stream extensions (iword, pword, callbacks) work as on any stream.
+    const int index = std::ios_base::xalloc();
+    line.iword(index) = 7;
+    EXPECT_EQ(line.iword(index), 7);
+}
+
+// Grouping digits in threes, as some locales do.
+struct ThousandsApart : std::numpunct<char> {
+    char do_thousands_sep() const override { return '\''; }
+    std::string do_grouping() const override { return "\3"; }
+};
+
+// With another global locale, a line formats numbers as that locale says, as any new stream.
+TEST(LineStream, FollowsANonClassicGlobalLocale) {
+    const std::locale previous =
+        std::locale::global(std::locale(std::locale::classic(), new ThousandsApart));
+    expectSameText([](std::ostream& out) { out << 1234567 << ' ' << 12.5 << ' ' << 42; });
+    Log::LineStream line;
+    line << 1234567;
+    std::locale::global(previous);
+    EXPECT_EQ(line.str(), "1'234'567");
+    // Back to the classic locale: no grouping again.
+    expectSameText([](std::ostream& out) { out << 1234567; });
+    Log::LineStream classic;
+    classic << 1234567;
+    EXPECT_EQ(classic.str(), "1234567");
+}
+
+// The line end is added even when the stream refuses it, and only once.
+TEST(LineStream, EndLineAddsOneLineEndInEveryState) {
+    Log::LineStream good;
+    good << "text";
+    good.endLine();
+    EXPECT_EQ(good.str(), "text\n");
+
+    Log::LineStream bad;
+    const char* missing = nullptr;
+    bad << "text" << missing;
+    ASSERT_TRUE(bad.bad());
+    bad.endLine();
+    EXPECT_EQ(bad.str(), "text\n");
+
+    // A full in-place part and a spilled line alike.
+    for (std::size_t length : {239u, 240u, 241u, 5000u}) {
+        Log::LineStream line;
+        line << std::string(length, 'x');
+        line.endLine();
+        EXPECT_EQ(line.str(), std::string(length, 'x') + "\n") << length;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iomanip>
 #include <regex>
 #include <stdexcept>
 #include <string>
@@ -88,6 +89,48 @@ TEST_F(LoggerTest, OutputErrorDuringUnwindingIsSwallowedAndTheFirstExceptionArri
     // Without the swallowing the process would end here.
     EXPECT_THROW(FailingLogger().start(Log::INF) << (throw std::logic_error("first"), 1),
                  std::logic_error);
+}
+
+// What a message leaves on the record's stream still applies to the line end, as it would to
+// any insertion: a pending field width pads it, an exception mask throws when the stream turns
+// bad, and the line is written either way.
+TEST_F(LoggerTest, StreamSettingsLeftByTheMessageApplyToTheLineEnd) {
+    CapturingLogger().start(Log::INF) << "padded" << std::setfill('*') << std::setw(4);
+    CapturingLogger().start(Log::INF) << std::left << "left" << std::setfill('-') << std::setw(3);
+    EXPECT_THROW(
+        {
+            CapturingLogger record;
+            std::ostream& out = record.start(Log::INF);
+            out.exceptions(std::ios_base::badbit);
+            const char* missing = nullptr;
+            out << "masked " << missing;
+        },
+        std::ios_base::failure);
+    ASSERT_EQ(CapturingOutput::lines.size(), 3u);
+    const auto ending = [](const std::string& line, std::size_t count) {
+        return line.substr(line.size() - count);
+    };
+    EXPECT_EQ(ending(CapturingOutput::lines[0], 10), "padded***\n");
+    EXPECT_EQ(ending(CapturingOutput::lines[1], 7), "left\n--");
+    EXPECT_EQ(ending(CapturingOutput::lines[2], 8), "masked \n");
+}
+
+// The line a record hands over is the same whether its output takes a view or a string.
+TEST_F(LoggerTest, OutputsTakingAViewGetTheSameLine) {
+    struct ViewOutput {
+        static void write(std::string_view text) { CapturingOutput::lines.emplace_back(text); }
+    };
+    const std::string longText(1000, 'v');
+    Log::Logger<ViewOutput, Log::FlatFormatPolicy>().start(Log::WAR) << "short " << 1;
+    CapturingLogger().start(Log::WAR) << "short " << 1;
+    Log::Logger<ViewOutput, Log::FlatFormatPolicy>().start(Log::WAR) << longText;
+    CapturingLogger().start(Log::WAR) << longText;
+    ASSERT_EQ(CapturingOutput::lines.size(), 4u);
+    const auto message = [](const std::string& line) { return line.substr(line.find(" WAR ")); };
+    EXPECT_EQ(message(CapturingOutput::lines[0]), message(CapturingOutput::lines[1]));
+    EXPECT_EQ(message(CapturingOutput::lines[2]), message(CapturingOutput::lines[3]));
+    EXPECT_EQ(CapturingOutput::lines[2].size(), CapturingOutput::lines[3].size());
+    EXPECT_EQ(CapturingOutput::lines[2].back(), '\n');
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "addon001/log/detail/line_stream.h"
+
 namespace Log {
 
 // Stream manipulator: reads the local time once and writes it as hh:mm:ss.mmm (always 12
@@ -14,6 +16,8 @@ struct FlatFormatPolicy {
     // Writes the header of a line made now on the calling thread: time, level text and thread
     // id in decimal, each followed by a space.
     static void writeHeader(std::ostream& out, int level);
+    // The same, written straight into a record's line.
+    static void writeHeader(LineStream& out, int level);
 };
 
 }  // namespace Log

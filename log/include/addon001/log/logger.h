@@ -4,10 +4,21 @@
 #include <exception>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 #include "addon001/log/detail/line_stream.h"
 
 namespace Log {
+
+namespace detail {
+// Whether an output's write takes a std::string_view (else it takes a std::string).
+template <class Output, class = void>
+struct WritesViews : std::false_type {};
+template <class Output>
+struct WritesViews<Output, std::void_t<decltype(Output::write(std::string_view()))>>
+    : std::true_type {};
+}  // namespace detail
 
 // One log record: the line is composed in the record's own stream without any lock, and handed
 // whole to Output::write when the record is destroyed, also while an exception leaves the
@@ -20,13 +31,10 @@ public:
     // Errors of the output (its lock) reach the caller, except while another exception is
     // already unwinding the stack: throwing then would end the process, so the line is dropped.
     virtual ~Logger() noexcept(false) {
-        if (std::uncaught_exceptions() > 0) {
-            try {
-                emit();
-            } catch (...) {
-            }
-        } else {
+        try {
             emit();
+        } catch (...) {
+            if (std::uncaught_exceptions() == 0) throw;
         }
     }
 
@@ -37,15 +45,15 @@ public:
     }
 
 private:
+    // The line end added, the line handed over as it stands in the record's own stream: an
+    // output that takes a view gets it without a copy.
     void emit() {
-        lineStream << '\n';
-        lineStream.flush();
-        std::string line = lineStream.str();
-        // A stream that turned bad (memory ran out, a null char* was inserted) refuses every
-        // further insertion, the line end among them. The line is then shorter, but still
-        // ends with its line end, so that the next record does not continue it.
-        if (!lineStream.good()) line += '\n';
-        Output::write(line);
+        lineStream.endLine();
+        if constexpr (detail::WritesViews<Output>::value) {
+            Output::write(lineStream.view());
+        } else {
+            Output::write(lineStream.str());
+        }
     }
 
     LineStream lineStream;

@@ -4,9 +4,10 @@
 #include <boost/thread/mutex.hpp>
 #include <ios>
 #include <string>
+#include <string_view>
 
 namespace platform {
-class WidePathOutputStream;
+class AppendFile;
 }
 
 namespace Log {
@@ -40,9 +41,9 @@ public:
     static void open(const std::wstring& newPath);
     // Closes the live file; the path is kept.
     static void close();
-    // Writes one complete line, flushes it, and rolls the file over when it has grown past
-    // maxSize.
-    static void write(const std::string& text);
+    // Writes one complete line in one system call (nothing is buffered), and rolls the file
+    // over when it has grown past maxSize.
+    static void write(std::string_view text);
     // True while the live file is open and its stream is good. Takes no lock: a statement may
     // pass it just before the sink closes, and its write then writes nothing.
     static bool isEnabled() { return enabled.load(std::memory_order_relaxed); }
@@ -73,7 +74,7 @@ private:
     static std::wstring movedName();
 
     static boost::mutex mutex;
-    static platform::WidePathOutputStream file;
+    static platform::AppendFile file;
     static std::wstring path;
     // Mirror of "file open and good", updated under the lock whenever the stream may have
     // changed, so that the unlocked test reads one atomic flag instead of the stream.

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <fstream>
-#include <memory>
+#include <cstdint>
 #include <optional>
-#include <ostream>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -32,36 +31,46 @@ std::optional<char> lastByte(const std::wstring& path);
 // code page on Windows).
 std::wstring widenPath(const std::string& narrowPath);
 
-// How WidePathOutputStream::open treats an existing file. Either way every write goes to the
-// end of the file, also when another program has written there in the meantime.
+// How AppendFile::open treats an existing file. Either way every write goes to the end of the
+// file, also when another program has written there in the meantime.
 enum class OpenMode {
     append,    // keep the content; create a missing file
     truncate,  // create the file, or empty it if it exists
 };
 
-// A narrow output file stream opened by a wide path, as text (on Windows each newline is stored
-// as CR LF) and shared with other processes for reading and writing (deny-none), but never
-// inherited by a child process (close-on-exec on Linux, no-inherit on Windows), so that no
-// child can hold the file open and keep it from being renamed. It is unbuffered: every
-// insertion goes straight to the system, so a write that fails (a full disk) leaves nothing
-// behind that a later flush or close would write again after its cut-off piece.
-// Its state follows std::ofstream: open on an open stream or a failed open sets failbit, a
-// successful open clears the state, close on a closed stream sets failbit. tellp() is the
-// byte offset in the file as stored after the last write, which in append mode is the end of
-// the file, other programs' writes included.
-class WidePathOutputStream : public std::ostream {
+// A file that text is written to at its end, opened by a wide path, as text (on Windows each
+// newline is stored as CR LF) and shared with other processes for reading and writing
+// (deny-none), but never inherited by a child process (close-on-exec on Linux, no-inherit on
+// Windows), so that no child can hold the file open and keep it from being renamed. Every
+// write goes straight to the system in one call (nothing is buffered), so a write that fails
+// (a full disk) leaves nothing behind that a later write or close would repeat.
+// Its state follows a file stream's: open on an open file or a failed open makes it failed
+// (an open file stays open), a successful open clears the state, close on a closed file makes
+// it failed, and a write that fails makes it failed; a failed file writes nothing until its
+// state is cleared.
+class AppendFile {
 public:
-    WidePathOutputStream();
-    ~WidePathOutputStream() override;
-    WidePathOutputStream(const WidePathOutputStream&) = delete;
-    WidePathOutputStream& operator=(const WidePathOutputStream&) = delete;
+    AppendFile() noexcept = default;
+    ~AppendFile();
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
 
     void open(const std::wstring& path, OpenMode mode);
-    bool isOpen() const;
     void close();
+    bool isOpen() const noexcept { return descriptor_ >= 0; }
+    // Open or not, and not failed.
+    bool good() const noexcept { return !failed_; }
+    void clear() noexcept { failed_ = false; }
+
+    // Writes all of `text`, or fails.
+    void write(std::string_view text);
+    // The byte offset in the file as stored after the last write, which in append mode is the
+    // end of the file, other programs' writes included; -1 when the file is failed or closed.
+    std::int64_t position();
 
 private:
-    std::unique_ptr<std::filebuf> buffer_;
+    int descriptor_ = -1;
+    bool failed_ = false;
 };
 
 }  // namespace platform

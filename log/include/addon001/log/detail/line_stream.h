@@ -1,62 +1,75 @@
 #pragma once
 
+#include <cstddef>
 #include <new>
 #include <ostream>
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 namespace Log {
 
-// The narrow output string stream in which a record composes its line. Unlike
-// std::ostringstream it sets up its stream state once instead of twice, and keeps the first
-// part of the line in the object itself, so that a typical line needs no allocation until its
-// text is taken. Longer lines spill into a string; when memory runs out the stream turns bad
-// and the line is shorter, as with any string stream.
+// The narrow output string stream in which a record composes its line. It keeps the first
+// part of the line in the object itself, so that a typical line needs no allocation, and
+// hands the finished line over as a view, without a copy. Its state is the one a new
+// std::ostream has; with the classic global locale it is set up without looking the locale's
+// facets up again for every record (they are looked up once). Longer lines spill into a
+// string; when memory runs out the stream turns bad and the line is shorter, as with any
+// string stream, but it still gets its line end.
 class LineStream : public std::ostream {
 public:
-    LineStream() : std::ostream(nullptr) { rdbuf(&buffer_); }
+    LineStream();
     LineStream(const LineStream&) = delete;
     LineStream& operator=(const LineStream&) = delete;
 
-    // A copy of everything inserted so far, with room for one more character.
-    std::string str() const { return buffer_.text(); }
+    // Room for `count` characters at the end of the line, to be written directly and then
+    // committed; null when the line's in-place part has less room (then insert instead).
+    char* room(std::size_t count) { return buffer_.room(count); }
+    void commit(char* end) { buffer_.commit(end); }
+
+    // Ends the line: a newline inserted and the stream flushed, as a record does. A stream
+    // that turned bad refuses that insertion; the line then gets its line end all the same,
+    // so that it never runs into the next one.
+    void endLine();
+
+    // Everything inserted so far.
+    std::string_view view() const { return buffer_.view(); }
+    // A copy of it.
+    std::string str() const { return std::string(view()); }
 
 private:
     class Buffer : public std::streambuf {
     public:
-        Buffer() { setp(inPlace_, inPlace_ + sizeof inPlace_); }
+        Buffer() { setp(inPlace_, inPlace_ + sizeof inPlace_ - 1); }
 
-        // With room for one more character, so that a line end can still be added when
-        // memory has run out.
-        std::string text() const {
-            std::string text;
-            text.reserve(spilled_.size() + static_cast<std::size_t>(pptr() - pbase()) + 1);
-            text.append(spilled_).append(pbase(), pptr());
-            return text;
+        char* room(std::size_t count) {
+            return spilled() || static_cast<std::size_t>(epptr() - pptr()) < count ? nullptr
+                                                                                   : pptr();
+        }
+        void commit(char* end) { pbump(static_cast<int>(end - pptr())); }
+
+        // Adds the line end whatever the stream's state; never allocates.
+        void forceLineEnd();
+
+        std::string_view view() const {
+            if (spilled()) return spilled_;
+            return std::string_view(pbase(), static_cast<std::size_t>(pptr() - pbase()));
         }
 
     protected:
-        // The in-place part is full: move it to the string and start it afresh. Running out
-        // of memory is reported as a buffer could report it, by eof, so that the stream turns
-        // bad wherever the insertion's own code lives (on Windows the exception would otherwise
-        // cross the runtime DLL's insertion code uncaught).
-        int_type overflow(int_type character) override {
-            try {
-                spilled_.append(pbase(), pptr());
-            } catch (const std::bad_alloc&) {
-                return traits_type::eof();
-            }
-            setp(inPlace_, inPlace_ + sizeof inPlace_);
-            if (traits_type::eq_int_type(character, traits_type::eof())) {
-                return traits_type::not_eof(character);
-            }
-            *pptr() = traits_type::to_char_type(character);
-            pbump(1);
-            return character;
-        }
+        int_type overflow(int_type character) override;
+        std::streamsize xsputn(const char* text, std::streamsize count) override;
 
     private:
-        // Room for a typical line: header, a message of a few fields and the line end.
+        // Once the in-place part is full, the whole line moves to the string and every later
+        // character goes there. The string always keeps room for one more character beyond
+        // its text, for the line end.
+        bool spilled() const { return pbase() == nullptr; }
+        bool spill(std::size_t more);
+        bool appendSpilled(const char* text, std::size_t count);
+
+        // Room for a typical line: header, a message of a few fields and the line end; the
+        // last place is kept for the line end.
         char inPlace_[240];
         std::string spilled_;
     };
