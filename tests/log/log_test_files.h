@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "addon001/log/rolling_output_to_file.h"
+#include "addon001/platform/remove_tree.h"
 #include "scratch_folder.h"
 
 namespace logtest {
@@ -28,8 +29,7 @@ protected:
 
     void TearDown() override {
         Log::RollingOutputToFile::close();
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
+        platform::removeTree(folder);
     }
 
     fs::path file(const std::string& name) const { return folder / name; }

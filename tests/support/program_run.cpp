@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "addon001/platform/remove_tree.h"
 #include "built_files.h"
 #include "scratch_folder.h"
 
@@ -22,8 +23,7 @@ ProgramRun runProgram(const std::filesystem::path& program,
     run.exitCode = run.end.kind == host::ChildEnd::Kind::Exited ? run.end.code : -1;
     run.out = readFile(options.output);
     run.err = readFile(options.errors);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
+    platform::removeTree(folder);
     return run;
 }
 

@@ -3,7 +3,10 @@
 #include <chrono>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <system_error>
+
+#include "addon001/platform/remove_tree.h"
 
 namespace test_support {
 
@@ -23,10 +26,7 @@ public:
             if (std::filesystem::create_directory(path_)) break;
         }
     }
-    ~RunFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ~RunFolder() { platform::removeTree(path_); }
     RunFolder(const RunFolder&) = delete;
     RunFolder& operator=(const RunFolder&) = delete;
 
@@ -40,7 +40,9 @@ private:
 std::filesystem::path scratchFolder(const std::string& name) {
     static const RunFolder run;
     const std::filesystem::path folder = run.path() / name;
-    std::filesystem::remove_all(folder);
+    if (!platform::removeTree(folder)) {
+        throw std::runtime_error("cannot empty the scratch folder " + folder.string());
+    }
     std::filesystem::create_directories(folder);
     return folder;
 }
