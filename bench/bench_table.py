@@ -74,6 +74,8 @@ def collect(benchmarks, cpu_only=False):
             errors[name] = entry.get("error_message", "error")
             continue
         clock = "real_time" if waits(entry) and not cpu_only else "cpu_time"
+        if clock not in entry:
+            continue  # the fitted complexity (BigO, RMS) of a benchmark over sizes: no time
         time_ns = entry[clock] * NS_PER_UNIT[entry.get("time_unit", "ns")]
         if entry.get("run_type") == "aggregate":
             if entry.get("aggregate_name") == "median":

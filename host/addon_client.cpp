@@ -1,6 +1,7 @@
 #include "addon_client.h"
 
 #include "call_log.h"
+#include "module_file.h"
 #include "quote.h"
 
 namespace host {
@@ -13,9 +14,28 @@ const char* const requiredExports[] = {addon::getVerName, addon::getInterfaceVer
                                        addon::getAsFIVectorName};
 }  // namespace
 
-AddonClient::AddonClient(const std::filesystem::path& file) : module_(file), exports_(module_) {
+AddonClient::AddonClient(const std::filesystem::path& file)
+    : module_(std::in_place, file), exports_(*module_) {
+    requireExports(file);
+}
+
+AddonClient::AddonClient(const ExportTable& exports) : exports_(exports) {
+    requireExports({});
+}
+
+void AddonClient::requireExports(const std::filesystem::path& file) const {
     for (const char* name : requiredExports) {
-        if (!exports_.has(name)) throw MissingExportError(name);
+        if (exports_.has(name)) continue;
+        // The module's file may hold the function under a C++ name.
+        std::string detail;
+        if (!file.empty()) {
+            try {
+                detail = cxxOnlyExport(name, readModuleFile(file).exportedSymbols);
+            } catch (const ModuleFileError&) {
+                // Nothing more to say than that it is missing.
+            }
+        }
+        throw MissingExportError(name, detail);
     }
 }
 

@@ -10,11 +10,14 @@
 
 namespace host {
 
-// A required export that the module does not have.
+// A required export that the module does not have; `detail` says more where there is more
+// to say ("exports getVer only as a C++ name: _Z6getVerv").
 class MissingExportError : public std::runtime_error {
 public:
-    explicit MissingExportError(const std::string& name)
-        : std::runtime_error("missing export '" + name + "'"), name_(name) {}
+    explicit MissingExportError(const std::string& name, const std::string& detail = {})
+        : std::runtime_error("missing export '" + name + "'" +
+                             (detail.empty() ? std::string() : " (" + detail + ")")),
+          name_(name) {}
     const std::string& name() const { return name_; }
 
 private:
@@ -28,11 +31,14 @@ struct FeatureAnswer {
 };
 
 // An add-on module loaded and called the way the host application does: exports found by
-// name, host-owned containers passed by pointer.
+// name, host-owned containers passed by pointer. Whatever a call throws reaches the caller as
+// a ModuleCallError (call_log.h).
 class AddonClient {
 public:
     // Throws ModuleLoadError or MissingExportError.
     explicit AddonClient(const std::filesystem::path& file);
+    // Exports linked into the program, or found by other means. Throws MissingExportError.
+    explicit AddonClient(const ExportTable& exports);
 
     int version() const;
     int interfaceVersion() const;
@@ -43,10 +49,10 @@ public:
     FeatureAnswer features(const std::string& driveType) const;
     int featureNames(const std::string& driveType, addon::FeatureSet& names) const;
 
-    const LoadedModule& module() const { return module_; }
-
 private:
-    LoadedModule module_;
+    void requireExports(const std::filesystem::path& file) const;
+
+    std::optional<LoadedModule> module_;
     ExportTable exports_;
 };
 

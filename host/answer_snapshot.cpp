@@ -1,16 +1,28 @@
 #include "answer_snapshot.h"
 
-#include <algorithm>
+#include <unordered_set>
 
 #include "answer_formats.h"
 #include "quote.h"
+#include "thrown_description.h"
 
 namespace host {
 
 namespace {
-void addOnce(std::vector<std::string>& list, const std::string& item) {
-    if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
-}
+// A list that takes each item once, in the order first given; constant time per item, so that
+// a catalogue of hundreds of thousands of drive types costs no more than it holds.
+class OnceList {
+public:
+    explicit OnceList(std::vector<std::string>& list)
+        : list_(list), seen_(list.begin(), list.end()) {}
+    void add(const std::string& item) {
+        if (seen_.insert(item).second) list_.push_back(item);
+    }
+
+private:
+    std::vector<std::string>& list_;
+    std::unordered_set<std::string> seen_;
+};
 
 // Makes one call; what it throws is noted under `call` and the snapshot goes on.
 template <class Call>
@@ -70,6 +82,15 @@ void askFeatureNames(const ExportTable& exports, const std::string& driveType,
 
 }  // namespace
 
+std::vector<std::string> driveTypesAsked(const addon::DriveInfoSet& catalogue,
+                                         const std::vector<std::string>& more) {
+    std::vector<std::string> driveTypes;
+    OnceList asked(driveTypes);
+    for (const std::string& driveInfo : catalogue) asked.add(driveTypeOf(driveInfo));
+    for (const std::string& driveType : more) asked.add(driveType);
+    return driveTypes;
+}
+
 AnswerSnapshot takeSnapshot(const ExportTable& exports, const std::vector<std::string>& driveTypes,
                             CallOrder order) {
     AnswerSnapshot snapshot;
@@ -78,10 +99,7 @@ AnswerSnapshot takeSnapshot(const ExportTable& exports, const std::vector<std::s
         askInterfaceVersion(exports, snapshot);
         askIdentity(exports, snapshot);
         askCatalogue(exports, snapshot);
-        for (const std::string& driveInfo : snapshot.catalogue) {
-            addOnce(snapshot.driveTypes, driveTypeOf(driveInfo));
-        }
-        for (const std::string& driveType : driveTypes) addOnce(snapshot.driveTypes, driveType);
+        snapshot.driveTypes = driveTypesAsked(snapshot.catalogue, driveTypes);
         for (const std::string& driveType : snapshot.driveTypes) {
             askFeatures(exports, driveType, snapshot);
             askFeatureNames(exports, driveType, snapshot);
@@ -157,18 +175,6 @@ std::string firstDifference(const AnswerSnapshot& first, const AnswerSnapshot& s
     return std::string();
 }
 
-std::string describeThrown() {
-    try {
-        throw;
-    } catch (const char* text) {
-        return "threw " + quote(text != nullptr ? text : "(null)");
-    } catch (const std::exception& error) {
-        return std::string("threw ") + error.what();
-    } catch (...) {
-        return "threw an exception of unknown type";
-    }
-}
-
 std::string describeStrings(const std::set<std::string>& strings) {
     constexpr std::size_t shown = 4;
     std::string text = "{";
@@ -191,6 +197,45 @@ std::string describeMap(const std::map<std::string, std::string>& map) {
         text += quote(key) + ": " + quote(value);
     }
     return text + "}";
+}
+
+nlohmann::json snapshotToData(const AnswerSnapshot& snapshot) {
+    nlohmann::json features = nlohmann::json::object();
+    for (const auto& [driveType, answers] : snapshot.features) {
+        features[driveType] = {{"result", answers.result},
+                               {"features", answers.features},
+                               {"namesResult", answers.namesResult},
+                               {"names", answers.names}};
+    }
+    return {{"version", snapshot.version},
+            {"interfaceVersion", snapshot.interfaceVersion},
+            {"identityResult", snapshot.identityResult},
+            {"identity", snapshot.identity},
+            {"catalogueResult", snapshot.catalogueResult},
+            {"catalogue", snapshot.catalogue},
+            {"driveTypes", snapshot.driveTypes},
+            {"features", std::move(features)},
+            {"thrown", snapshot.thrown}};
+}
+
+AnswerSnapshot snapshotFromData(const nlohmann::json& data) {
+    AnswerSnapshot snapshot;
+    snapshot.version = data.at("version").get<int>();
+    snapshot.interfaceVersion = data.at("interfaceVersion").get<int>();
+    snapshot.identityResult = data.at("identityResult").get<int>();
+    snapshot.identity = data.at("identity").get<std::string>();
+    snapshot.catalogueResult = data.at("catalogueResult").get<int>();
+    snapshot.catalogue = data.at("catalogue").get<addon::DriveInfoSet>();
+    snapshot.driveTypes = data.at("driveTypes").get<std::vector<std::string>>();
+    for (const auto& [driveType, answers] : data.at("features").items()) {
+        FeatureAnswers& into = snapshot.features[driveType];
+        into.result = answers.at("result").get<int>();
+        into.features = answers.at("features").get<addon::FeatureMap>();
+        into.namesResult = answers.at("namesResult").get<int>();
+        into.names = answers.at("names").get<addon::FeatureSet>();
+    }
+    snapshot.thrown = data.at("thrown").get<std::map<std::string, std::string>>();
+    return snapshot;
 }
 
 }  // namespace host

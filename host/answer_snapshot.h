@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,11 @@ enum class CallOrder {
     Reverse,
 };
 
+// The drive types a host asks: the codes of the catalogue's drive-info strings in set order,
+// then `more`, each once.
+std::vector<std::string> driveTypesAsked(const addon::DriveInfoSet& catalogue,
+                                         const std::vector<std::string>& more);
+
 AnswerSnapshot takeSnapshot(const ExportTable& exports, const std::vector<std::string>& driveTypes,
                             CallOrder order);
 
@@ -51,9 +57,11 @@ AnswerSnapshot takeSnapshot(const ExportTable& exports, const std::vector<std::s
 // answer is the same.
 std::string firstDifference(const AnswerSnapshot& first, const AnswerSnapshot& second);
 
-// What the exception being handled is, for a message: "threw \"text\"" for a thrown character
-// string, "threw <what()>" for a standard exception. Only inside a catch block.
-std::string describeThrown();
+// A snapshot as data, for a check run in another process; the texts keep every byte (the
+// data travels as CBOR, which does not ask for UTF-8).
+nlohmann::json snapshotToData(const AnswerSnapshot& snapshot);
+// Throws nlohmann::json::exception when the data is no snapshot.
+AnswerSnapshot snapshotFromData(const nlohmann::json& data);
 
 // A set of strings for a message: {"a", "b"}, cut short after a few elements.
 std::string describeStrings(const std::set<std::string>& strings);

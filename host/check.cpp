@@ -1,362 +1,310 @@
 #include "check.h"
 
+#include <cerrno>
+#include <fstream>
+#include <system_error>
 #include <optional>
 #include <set>
 
-#include "answer_formats.h"
 #include "answer_snapshot.h"
+#include "check_child.h"
+#include "check_report.h"
+#include "contract_checks.h"
+#include "cxx_runtime.h"
 #include "export_table.h"
-#include "module_loader.h"
+#include "isolated_check.h"
+#include "module_file.h"
 #include "null_pointer_probe.h"
-#include "quote.h"
 
 namespace host {
 
 namespace {
 
-struct Outcome {
-    bool passed;
-    std::string seen;
-};
-
-Outcome passed(const std::string& seen) {
-    return Outcome{true, seen};
-}
-Outcome failed(const std::string& seen) {
-    return Outcome{false, seen};
-}
-
-// Writes one line per check and remembers whether any failed.
-class CheckLines {
-public:
-    explicit CheckLines(std::ostream& out) : out_(out) {}
-
-    // Runs one check; an exception from the module fails it with what was thrown.
-    template <class Check>
-    void run(const std::string& what, Check check) {
-        Outcome outcome{false, std::string()};
-        try {
-            outcome = check();
-        } catch (...) {
-            outcome = failed(describeThrown());
-        }
-        write(outcome.passed ? "PASS " : "FAIL ", what, outcome.seen);
-        anyFailed_ = anyFailed_ || !outcome.passed;
-    }
-
-    // A check that cannot run because an export it needs is missing (itself a failed check).
-    void skip(const std::string& what, const std::string& missingExport) {
-        write("SKIP ", what, "needs " + missingExport + ", which is missing");
-    }
-
-    bool anyFailed() const { return anyFailed_; }
-
-private:
-    void write(const char* verdict, const std::string& what, const std::string& seen) {
-        out_ << verdict << what;
-        if (!seen.empty()) out_ << " (" << seen << ")";
-        out_ << std::endl;  // flushed: probe processes may write to the same stream
-    }
-
-    std::ostream& out_;
-    bool anyFailed_ = false;
-};
-
-// Containers as a host might hand them over: holding something from an earlier use.
-const std::string staleDriveInfo = "stale entry the host put there";
-const std::string staleFeature = "stale feature the host put there";
-const std::string staleFeatureName = "stale name the host put there";
-const std::string staleIdentity = "stale identity the host put there";
-
 // Drive types asked besides the catalogue's: the empty code and one no module knows.
 const std::vector<std::string> probeDriveTypes = {"", "no such drive type"};
 
-// The name of the first export in `names` that the module lacks, if any.
-std::optional<std::string> firstMissing(const ExportTable& exports,
-                                        const std::vector<std::string>& names) {
-    for (const std::string& name : names) {
-        if (!exports.has(name)) return name;
+const char* const runtimeCheck = "the module uses the host's C++ runtime";
+const char* const loadCheck = "the module loads";
+const char* const unloadCheck = "the module unloads";
+const char* const repeatedCheck = "repeated calls give identical answers";
+const char* const callOrderCheck =
+    "answers do not depend on call order, asked again after a fresh load";
+
+using Clock = std::chrono::steady_clock;
+
+// ": <the system's words>" for a failed file operation's errno, when the system gave one.
+std::string systemReason(int error) {
+    return error == 0 ? std::string() : ": " + std::generic_category().message(error);
+}
+
+// Collects the results and, unless the run reports as JSON, writes each line as it comes, so
+// that a long run shows how far it got.
+class CheckRun {
+public:
+    CheckRun(std::ostream& out, bool json) : out_(out), json_(json) {}
+
+    void add(CheckResult::Verdict verdict, const std::string& name, const std::string& seen,
+             std::chrono::duration<double> time = {}) {
+        results_.push_back(CheckResult{verdict, name, seen, time});
+        if (!json_) out_ << checkLine(results_.back()) << std::endl;
     }
-    return std::nullopt;
-}
+    void add(bool passed, const std::string& name, const std::string& seen,
+             std::chrono::duration<double> time = {}) {
+        add(passed ? CheckResult::Verdict::Passed : CheckResult::Verdict::Failed, name, seen, time);
+    }
+    void skip(const std::string& name, const std::string& why) {
+        add(CheckResult::Verdict::Skipped, name, why);
+    }
 
-// A failure naming what the first call of an export threw, when it threw.
-std::optional<Outcome> firstCallThrew(const AnswerSnapshot& first, const std::string& exportName) {
-    const auto thrown = first.thrown.find(exportName);
-    if (thrown == first.thrown.end()) return std::nullopt;
-    return failed("the first call " + thrown->second);
-}
+    bool anyFailed() const {
+        for (const CheckResult& result : results_) {
+            if (result.verdict == CheckResult::Verdict::Failed) return true;
+        }
+        return false;
+    }
+    const std::vector<CheckResult>& results() const { return results_; }
 
-Outcome sameEveryCall(const std::vector<int>& answers) {
-    for (int answer : answers) {
-        if (answer != answers.front()) {
-            return failed(std::to_string(answers.front()) + ", then " + std::to_string(answer));
+    void finish(const std::string& module) {
+        if (json_) {
+            writeCheckJson(out_, module, results_);
+        } else {
+            out_ << summaryLine(results_) << std::endl;
         }
     }
-    return passed(std::to_string(answers.front()));
+
+private:
+    std::ostream& out_;
+    bool json_;
+    std::vector<CheckResult> results_;
+};
+
+// Every check after the load, by name, with the exports it needs: those that are skipped when
+// the load fails.
+std::vector<std::pair<std::string, std::vector<std::string>>> checksAfterLoad() {
+    std::vector<std::pair<std::string, std::vector<std::string>>> checks;
+    for (const std::string& name : expectedExportNames()) {
+        checks.push_back({"export " + name + " is present", {}});
+    }
+    for (const ContractCheck& check : exportChecks()) checks.push_back({check.title, check.needs});
+    checks.push_back({repeatedCheck, {}});
+    checks.push_back({callOrderCheck, {}});
+    for (const NullPointerProbe& probe : nullPointerProbes()) {
+        checks.push_back({probe.description + " does not crash", {probe.exportName}});
+    }
+    checks.push_back({unloadCheck, {}});
+    return checks;
 }
 
-Outcome identityIsStable(const ExportTable& exports, const AnswerSnapshot& first) {
-    if (const auto threw = firstCallThrew(first, addon::getFeatureName)) return *threw;
-    CString stale(staleIdentity.c_str());
-    const int result = exports.getFeature(&stale);
-    CString fresh;
-    const int freshResult = exports.getFeature(&fresh);
-    for (int seen : {first.identityResult, result, freshResult}) {
-        if (seen != addon::resultOk) return failed("result " + std::to_string(seen));
+class Checker {
+public:
+    Checker(const CheckOptions& options, const std::filesystem::path& module, CheckRun& run)
+        : options_(options),
+          module_(module),
+          run_(run),
+          processes_(options.hostProgram, module, options.timeLimit) {
+        snapshotDriveTypes_ = options.extraDriveTypes;
+        snapshotDriveTypes_.insert(snapshotDriveTypes_.end(), probeDriveTypes.begin(),
+                                   probeDriveTypes.end());
+        // Until the catalogue is known.
+        input_.driveTypes = driveTypesAsked({}, snapshotDriveTypes_);
+        input_.snapshotDriveTypes = snapshotDriveTypes_;
     }
-    if (first.identity.empty()) return failed("an empty identity");
-    for (const CString* seen : {&stale, &fresh}) {
-        if (seen->GetString() != first.identity) {
-            return failed(quote(first.identity) + ", then " + quote(seen->GetString()));
+
+    void checkRuntime() {
+        const RuntimeJudgement judgement = judgeModuleRuntime(module_);
+        switch (judgement.verdict) {
+            case RuntimeJudgement::Verdict::Same:
+                run_.add(true, runtimeCheck, judgement.seen);
+                break;
+            case RuntimeJudgement::Verdict::Different:
+                run_.add(false, runtimeCheck, judgement.seen);
+                foreignRuntime_ = true;
+                break;
+            case RuntimeJudgement::Verdict::Unknown:
+                run_.skip(runtimeCheck, judgement.seen);
+                break;
         }
     }
-    return passed(quote(first.identity));
-}
 
-Outcome catalogueEmptiesSet(const ExportTable& exports) {
-    addon::DriveInfoSet driveInfos = {staleDriveInfo};
-    const int result = exports.getAsDIVector(&driveInfos);
-    if (result != addon::resultOk) return failed("result " + std::to_string(result));
-    if (driveInfos.count(staleDriveInfo) != 0) {
-        return failed("the host's " + quote(staleDriveInfo) + " was still there");
-    }
-    return passed("result 0, " + std::to_string(driveInfos.size()) + " strings");
-}
-
-Outcome catalogueIsWellFormed(const ExportTable& exports) {
-    addon::DriveInfoSet driveInfos;
-    exports.getAsDIVector(&driveInfos);
-    if (driveInfos.empty()) return failed("no drive-info string at all");
-    for (const std::string& driveInfo : driveInfos) {
-        if (const auto problem = driveInfoProblem(driveInfo)) return failed(*problem);
-    }
-    return passed(std::to_string(driveInfos.size()) + " strings, first " +
-                  quote(*driveInfos.begin()));
-}
-
-Outcome featuresEmptyMap(const ExportTable& exports, const std::vector<std::string>& driveTypes) {
-    for (const std::string& driveType : driveTypes) {
-        addon::FeatureMap features = {{staleFeature, "99.99"}};
-        exports.getFeaturesAndVersions(&driveType, &features);
-        if (features.count(staleFeature) != 0) {
-            return failed("for " + quote(driveType) + " the host's " + quote(staleFeature) +
-                          " was still there");
-        }
-    }
-    return passed(std::to_string(driveTypes.size()) + " drive types asked");
-}
-
-Outcome featuresResultMatchesMap(const ExportTable& exports,
-                                 const std::vector<std::string>& driveTypes) {
-    std::size_t withFeatures = 0;
-    for (const std::string& driveType : driveTypes) {
-        addon::FeatureMap features;
-        const int result = exports.getFeaturesAndVersions(&driveType, &features);
-        const bool sound = (result == addon::resultOk && !features.empty()) ||
-                           (result == addon::resultNone && features.empty());
-        if (!sound) {
-            return failed(quote(driveType) + ": result " + std::to_string(result) + " with " +
-                          describeMap(features));
-        }
-        if (result == addon::resultOk) ++withFeatures;
-    }
-    return passed(std::to_string(withFeatures) + " of " + std::to_string(driveTypes.size()) +
-                  " drive types have features");
-}
-
-Outcome versionTextsAreWellFormed(const ExportTable& exports,
-                                  const std::vector<std::string>& driveTypes) {
-    std::set<std::string> versions;
-    for (const std::string& driveType : driveTypes) {
-        addon::FeatureMap features;
-        exports.getFeaturesAndVersions(&driveType, &features);
-        for (const auto& [feature, version] : features) {
-            if (!isVersionText(version)) {
-                return failed(quote(driveType) + ": " + quote(feature) + " " + quote(version));
+    // False when the module cannot be loaded; every later check is then skipped.
+    bool checkLoad(std::ostream& errors) {
+        const auto started = Clock::now();
+        const IsolatedOutcome load = processes_.run(loadId, input_);
+        const auto time = Clock::now() - started;
+        if (!load.outcome.passed) {
+            run_.add(false, loadCheck, load.outcome.seen, time);
+            errors << "addon-host: " << options_.module.string() << ": " << load.outcome.seen
+                   << '\n';
+            for (const auto& check : checksAfterLoad()) {
+                run_.skip(check.first, "needs the module to load, which failed");
             }
-            versions.insert(version);
+            return false;
+        }
+        run_.add(true, loadCheck, std::string(), time);
+        const auto& found = load.outcome.data.at("exports");
+        exports_ = std::set<std::string>(found.begin(), found.end());
+        return true;
+    }
+
+    void checkExports() {
+        std::vector<std::string> symbols;
+        try {
+            symbols = readModuleFile(module_).exportedSymbols;
+        } catch (const ModuleFileError&) {
+            // No C++ names to point out then.
+        }
+        for (const std::string& name : expectedExportNames()) {
+            const std::string what = "export " + name + " is present";
+            if (exports_.count(name) != 0) {
+                run_.add(true, what, std::string());
+            } else {
+                const std::string cxxName = cxxOnlyExport(name, symbols);
+                run_.add(false, what, cxxName.empty() ? std::string("not exported") : cxxName);
+            }
         }
     }
-    if (versions.empty()) return passed("no drive type asked has features: nothing to check");
-    return passed("seen " + describeStrings(versions));
-}
 
-Outcome featureNamesOnlyAdd(const ExportTable& exports,
-                            const std::vector<std::string>& driveTypes) {
-    for (const std::string& driveType : driveTypes) {
-        addon::FeatureSet names = {staleFeatureName};
-        exports.getAsFIVector(&driveType, &names);
-        if (names.count(staleFeatureName) == 0) {
-            return failed("for " + quote(driveType) + " the host's " + quote(staleFeatureName) +
-                          " was gone");
+    void checkCalls() {
+        for (const ContractCheck& check : exportChecks()) {
+            const auto outcome = runIsolated(check.title, check.id, check.needs);
+            if (!outcome) continue;
+            // The catalogue's drive types are asked by the checks that follow, and the probes
+            // pass one with features.
+            if (check.id == "catalogue-well-formed" && outcome->data.contains("catalogue")) {
+                input_.driveTypes = driveTypesAsked(
+                    outcome->data.at("catalogue").get<addon::DriveInfoSet>(), snapshotDriveTypes_);
+            }
+            if (check.id == "features-result" && outcome->data.contains("firstWithFeatures")) {
+                probeDriveType_ = outcome->data.at("firstWithFeatures").get<std::string>();
+            }
         }
-    }
-    return passed(std::to_string(driveTypes.size()) + " drive types asked");
-}
-
-Outcome featureNamesResultMatches(const ExportTable& exports,
-                                  const std::vector<std::string>& driveTypes) {
-    for (const std::string& driveType : driveTypes) {
-        addon::FeatureMap features;
-        addon::FeatureSet names;
-        const int result = exports.getFeaturesAndVersions(&driveType, &features);
-        const int namesResult = exports.getAsFIVector(&driveType, &names);
-        if (namesResult != result) {
-            return failed(quote(driveType) + ": " + std::to_string(namesResult) +
-                          ", getFeaturesAndVersions " + std::to_string(result));
+        runIsolated(repeatedCheck, repeatedCallsId, {});
+        checkCallOrder();
+        input_.probeDriveType =
+            probeDriveType_
+                ? *probeDriveType_
+                : (input_.driveTypes.empty() ? std::string() : input_.driveTypes.front());
+        for (const NullPointerProbe& probe : nullPointerProbes()) {
+            runIsolated(probe.description + " does not crash", nullPointerIdPrefix + probe.name,
+                        {probe.exportName});
         }
+        runIsolated(unloadCheck, unloadId, {});
     }
-    return passed(std::to_string(driveTypes.size()) + " drive types asked");
-}
 
-Outcome featureNamesMatchMap(const ExportTable& exports,
-                             const std::vector<std::string>& driveTypes) {
-    for (const std::string& driveType : driveTypes) {
-        addon::FeatureMap features;
-        addon::FeatureSet names;
-        exports.getFeaturesAndVersions(&driveType, &features);
-        exports.getAsFIVector(&driveType, &names);
-        addon::FeatureSet keys;
-        for (const auto& feature : features) keys.insert(feature.first);
-        if (names != keys) {
-            return failed(quote(driveType) + ": added " + describeStrings(names) +
-                          ", getFeaturesAndVersions gave " + describeStrings(keys));
+private:
+    // Why a check that calls into the module cannot run, if it cannot.
+    std::optional<std::string> skipReason(const std::vector<std::string>& needs) const {
+        if (foreignRuntime_)
+            return std::string("needs the host's C++ runtime, which the module does not use");
+        for (const std::string& name : needs) {
+            if (exports_.count(name) == 0) return "needs " + name + ", which is missing";
         }
+        return std::nullopt;
     }
-    return passed(std::to_string(driveTypes.size()) + " drive types asked");
-}
 
-Outcome snapshotsAgree(const AnswerSnapshot& first, const AnswerSnapshot& second) {
-    const std::string difference = firstDifference(first, second);
-    if (!difference.empty()) return failed(difference);
-    return passed(std::string());
-}
-
-// A drive type for the probes that pass a real drive type with a null container: one with
-// features, where a module writes into the container, else the first one asked.
-std::string probeDriveType(const AnswerSnapshot& first) {
-    for (const std::string& driveType : first.driveTypes) {
-        const auto answers = first.features.find(driveType);
-        if (answers != first.features.end() && !answers->second.features.empty()) {
-            return driveType;
+    // Runs one check in a process of its own and adds its line; the outcome when it returned.
+    std::optional<CheckOutcome> runIsolated(const std::string& title, const std::string& id,
+                                            const std::vector<std::string>& needs) {
+        if (const auto reason = skipReason(needs)) {
+            run_.skip(title, *reason);
+            return std::nullopt;
         }
+        const auto started = Clock::now();
+        IsolatedOutcome result = processes_.run(id, input_);
+        run_.add(result.outcome.passed, title, result.outcome.seen, Clock::now() - started);
+        if (!result.returned) return std::nullopt;
+        return std::move(result.outcome);
     }
-    return first.driveTypes.empty() ? std::string() : first.driveTypes.front();
-}
 
-Outcome nullPointerProbe(const CheckOptions& options, const std::filesystem::path& module,
-                         const NullPointerProbe& probe, const std::string& driveType) {
-    const int exitCode = startNullPointerProbe(options.probeProgram, module, probe, driveType);
-    switch (exitCode) {
-        case probeReturned:
-            return passed("returned");
-        case probeThrew:
-            return failed("threw an exception");
-        case probeUnusable:
-            return failed("the probe process could not load the module or find the export");
-        case -1:
-            return failed("the probe process crashed");
-        default:
-            // Where a crash ends a process with an exit code of its own (Windows).
-            return failed("the probe process did not return normally: exit code " +
-                          std::to_string(exitCode));
+    // A snapshot taken forward in one process, held to one taken the other way round in
+    // another: a fresh load, so that no answer may depend on an earlier call.
+    void checkCallOrder() {
+        if (const auto reason = skipReason({})) {
+            run_.skip(callOrderCheck, *reason);
+            return;
+        }
+        const auto started = Clock::now();
+        CheckInput input = input_;
+        const IsolatedOutcome forward = processes_.run(forwardSnapshotId, input);
+        const auto failed = [&](const std::string& round, const IsolatedOutcome& outcome) {
+            run_.add(false, callOrderCheck, round + ": " + outcome.outcome.seen,
+                     Clock::now() - started);
+        };
+        if (!forward.returned) return failed("asked forward", forward);
+        const AnswerSnapshot first = snapshotFromData(forward.outcome.data.at("snapshot"));
+        input.snapshotDriveTypes = first.driveTypes;
+        const IsolatedOutcome reverse = processes_.run(reverseSnapshotId, input);
+        if (!reverse.returned) return failed("asked the other way round", reverse);
+        const std::string difference =
+            firstDifference(first, snapshotFromData(reverse.outcome.data.at("snapshot")));
+        run_.add(difference.empty(), callOrderCheck, difference, Clock::now() - started);
     }
-}
+
+    const CheckOptions& options_;
+    std::filesystem::path module_;
+    CheckRun& run_;
+    CheckProcesses processes_;
+    std::vector<std::string> snapshotDriveTypes_;
+    CheckInput input_;
+    std::optional<std::string> probeDriveType_;
+    std::set<std::string> exports_;
+    bool foreignRuntime_ = false;
+};
 
 }  // namespace
 
 int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& errors) {
-    // The probe processes start elsewhere; they must find the same file.
+    // The report is written at the end; a path that cannot take it is refused before any check
+    // runs (opened to append, so that an earlier report stays until the new one is complete).
+    if (!options.junitFile.empty()) {
+        errno = 0;
+        const bool writable = static_cast<bool>(std::ofstream(options.junitFile, std::ios::app));
+        const int error = errno;
+        if (!writable) {
+            errors << "addon-host: cannot write the JUnit report " << options.junitFile.string()
+                   << systemReason(error) << '\n';
+            return checkBadCommandLine;
+        }
+    }
+    // The check processes start elsewhere; they must find the same file.
     std::error_code ignored;
     const std::filesystem::path module = std::filesystem::absolute(options.module, ignored);
-    std::optional<LoadedModule> loaded;
+
+    CheckRun run(out, options.json);
+    int exitCode = checkPassed;
     try {
-        loaded.emplace(module);
-    } catch (const ModuleLoadError& error) {
-        out << "FAIL the module loads (" << error.what() << ")" << std::endl;
-        errors << "addon-host: " << options.module.string() << ": " << error.what() << '\n';
+        Checker checker(options, module, run);
+        checker.checkRuntime();
+        if (checker.checkLoad(errors)) {
+            checker.checkExports();
+            checker.checkCalls();
+        } else {
+            exitCode = checkUnloadable;
+        }
+    } catch (const std::exception& error) {
+        // The checker's own trouble (no temporary folder, a file it cannot write): no verdict
+        // on the checks that did not run.
+        errors << "addon-host: cannot check " << options.module.string() << ": " << error.what()
+               << '\n';
+        run.finish(options.module.string());
         return checkUnloadable;
     }
-    ExportTable exports(*loaded);
-    CheckLines lines(out);
+    run.finish(options.module.string());
+    if (exitCode == checkPassed && run.anyFailed()) exitCode = checkFailed;
 
-    // The first calls after the load, in the host's usual order; later rounds are held to them.
-    std::vector<std::string> driveTypes = options.extraDriveTypes;
-    driveTypes.insert(driveTypes.end(), probeDriveTypes.begin(), probeDriveTypes.end());
-    const AnswerSnapshot first = takeSnapshot(exports, driveTypes, CallOrder::Forward);
-
-    for (const std::string& name : expectedExportNames()) {
-        lines.run("export " + name + " is present", [&] {
-            return exports.has(name) ? passed(std::string()) : failed("not exported");
-        });
-    }
-
-    // Runs `check` when the module has every export in `needs`, else says why it cannot.
-    const auto checkWith = [&](const std::vector<std::string>& needs, const std::string& what,
-                               const auto& check) {
-        if (const auto missing = firstMissing(exports, needs)) {
-            lines.skip(what, *missing);
-        } else {
-            lines.run(what, check);
-        }
-    };
-
-    checkWith({addon::getVerName}, "getVer gives the same answer on every call", [&] {
-        if (const auto threw = firstCallThrew(first, addon::getVerName)) return *threw;
-        return sameEveryCall({first.version, exports.getVer(), exports.getVer()});
-    });
-    checkWith(
-        {addon::getInterfaceVerName}, "getInterfaceVer gives the same answer on every call", [&] {
-            if (const auto threw = firstCallThrew(first, addon::getInterfaceVerName)) return *threw;
-            return sameEveryCall(
-                {first.interfaceVersion, exports.getInterfaceVer(), exports.getInterfaceVer()});
-        });
-    checkWith({addon::getFeatureName},
-              "getFeature returns 0 and sets the same identity on every call, replacing the "
-              "string's text",
-              [&] { return identityIsStable(exports, first); });
-    checkWith({addon::getAsDIVectorName}, "getAsDIVector returns 0 and empties the host's set",
-              [&] { return catalogueEmptiesSet(exports); });
-    checkWith({addon::getAsDIVectorName},
-              "getAsDIVector fills the set with well-formed drive-info strings",
-              [&] { return catalogueIsWellFormed(exports); });
-    checkWith({addon::getFeaturesAndVersionsName}, "getFeaturesAndVersions empties the host's map",
-              [&] { return featuresEmptyMap(exports, first.driveTypes); });
-    checkWith({addon::getFeaturesAndVersionsName},
-              "getFeaturesAndVersions gives 0 with a non-empty map or -1 with an empty one",
-              [&] { return featuresResultMatchesMap(exports, first.driveTypes); });
-    checkWith({addon::getFeaturesAndVersionsName},
-              "getFeaturesAndVersions gives version texts of two digits, a point, two digits",
-              [&] { return versionTextsAreWellFormed(exports, first.driveTypes); });
-    checkWith({addon::getAsFIVectorName}, "getAsFIVector only adds to the host's set",
-              [&] { return featureNamesOnlyAdd(exports, first.driveTypes); });
-    checkWith({addon::getAsFIVectorName, addon::getFeaturesAndVersionsName},
-              "getAsFIVector returns what getFeaturesAndVersions returns",
-              [&] { return featureNamesResultMatches(exports, first.driveTypes); });
-    checkWith({addon::getAsFIVectorName, addon::getFeaturesAndVersionsName},
-              "getAsFIVector adds exactly the feature names of getFeaturesAndVersions",
-              [&] { return featureNamesMatchMap(exports, first.driveTypes); });
-
-    checkWith({}, "repeated calls give identical answers", [&] {
-        return snapshotsAgree(first, takeSnapshot(exports, driveTypes, CallOrder::Forward));
-    });
-    // A fresh load asked the other way round, so that no answer depends on an earlier call.
-    checkWith({}, "answers do not depend on call order, asked again after a fresh load", [&] {
-        loaded.reset();
-        loaded.emplace(module);
-        exports = ExportTable(*loaded);
-        return snapshotsAgree(first, takeSnapshot(exports, first.driveTypes, CallOrder::Reverse));
-    });
-
-    if (!options.probeProgram.empty()) {
-        const std::string driveType = probeDriveType(first);
-        for (const NullPointerProbe& probe : nullPointerProbes()) {
-            checkWith({probe.exportName}, probe.description + " does not crash",
-                      [&] { return nullPointerProbe(options, module, probe, driveType); });
+    if (!options.junitFile.empty()) {
+        errno = 0;
+        std::ofstream report(options.junitFile, std::ios::trunc);
+        writeJUnit(report, options.module.string(), run.results());
+        report.close();
+        const int error = errno;
+        if (!report) {
+            errors << "addon-host: cannot write the JUnit report " << options.junitFile.string()
+                   << systemReason(error) << '\n';
+            return checkBadCommandLine;
         }
     }
-    return lines.anyFailed() ? checkFailed : checkPassed;
+    return exitCode;
 }
 
 }  // namespace host

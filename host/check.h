@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -11,20 +12,31 @@ struct CheckOptions {
     std::filesystem::path module;
     // Drive type codes asked about besides those of the module's drive catalogue.
     std::vector<std::string> extraDriveTypes;
-    // The host program, started again to make each call with a null pointer in a process of
-    // its own; empty to leave those checks out.
-    std::filesystem::path probeProgram;
+    // The host program, started again to run each check that calls into the module in a
+    // process of its own.
+    std::filesystem::path hostProgram;
+    // How long one check process may run before it is ended and its check fails.
+    std::chrono::milliseconds timeLimit{10'000};
+    // Print the results as one JSON document instead of lines.
+    bool json = false;
+    // Also write a JUnit XML report to this file (none when empty).
+    std::filesystem::path junitFile;
 };
 
 // Exit codes of a check run.
 inline constexpr int checkPassed = 0;
-inline constexpr int checkUnloadable = 2;  // the module could not be loaded at all
-inline constexpr int checkFailed = 3;      // at least one check failed
+inline constexpr int checkBadCommandLine = 1;  // e.g. the JUnit report cannot be written
+inline constexpr int checkUnloadable = 2;      // the module could not be loaded at all
+inline constexpr int checkFailed = 3;          // at least one check failed
 
-// Checks a module against the interface contract the host relies on. Writes one line per
-// check to `out`: "PASS <check> (<what was seen>)", "FAIL <check> (<what was seen>)", or
-// "SKIP <check> (<why>)" when the export it needs is missing, which has failed already.
-// A module that cannot be loaded is reported on `errors`.
+// Checks a module against the interface contract the host relies on, without ever calling
+// into it from this process: every check that loads or calls the module runs in a process of
+// its own (the host program started again), so that a crash, a hang, exit, abort or
+// std::terminate fails that check and the others still run. Writes one line per check to
+// `out`: "PASS <check> (<what was seen>)", "FAIL <check> (<what was seen>)", or
+// "SKIP <check> (<why>)" when what it needs is missing (which has failed already), then
+// "N checks: N passed, N failed, N skipped" (or, with `json`, one document). A module that
+// cannot be loaded is also reported on `errors`.
 int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& errors);
 
 }  // namespace host

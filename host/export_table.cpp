@@ -1,5 +1,10 @@
 #include "export_table.h"
 
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <memory>
+
 namespace host {
 
 ExportTable::ExportTable(const LoadedModule& module)
@@ -26,6 +31,34 @@ const std::vector<std::string>& expectedExportNames() {
         addon::getVerName,        addon::getInterfaceVerName,        addon::getFeatureName,
         addon::getAsDIVectorName, addon::getFeaturesAndVersionsName, addon::getAsFIVectorName};
     return names;
+}
+
+namespace {
+// The readable form of an Itanium C++ name ("getVer()"), or empty when it is none.
+std::string demangled(const std::string& symbol) {
+    int status = 0;
+    const std::unique_ptr<char, void (*)(void*)> readable(
+        abi::__cxa_demangle(symbol.c_str(), nullptr, nullptr, &status), std::free);
+    return status == 0 && readable ? std::string(readable.get()) : std::string();
+}
+
+bool isCxxNameOf(const std::string& symbol, const std::string& name) {
+    if (symbol.rfind("?" + name + "@", 0) == 0) return true;  // Microsoft's decoration
+    if (symbol.rfind("_Z", 0) != 0) return false;
+    // Only names that carry the function's name can be it; most are not demangled at all.
+    if (symbol.find(std::to_string(name.size()) + name) == std::string::npos) return false;
+    const std::string readable = demangled(symbol);
+    return readable.rfind(name + "(", 0) == 0 ||
+           readable.find("::" + name + "(") != std::string::npos;
+}
+}  // namespace
+
+std::string cxxOnlyExport(const std::string& name,
+                          const std::vector<std::string>& exportedSymbols) {
+    for (const std::string& symbol : exportedSymbols) {
+        if (isCxxNameOf(symbol, name)) return "exports " + name + " only as a C++ name: " + symbol;
+    }
+    return std::string();
 }
 
 }  // namespace host

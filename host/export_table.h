@@ -31,4 +31,9 @@ struct ExportTable {
 // The names of every export the host expects, in the interface's order.
 const std::vector<std::string>& expectedExportNames();
 
+// For an export the module lacks under its plain name: "exports getVer only as a C++ name:
+// _Z6getVerv" when one of `exportedSymbols` is a C++ (mangled) name of a function of that name
+// (GCC and Clang: "_Z6getVerv", Microsoft: "?getVer@@YAHXZ"), else empty.
+std::string cxxOnlyExport(const std::string& name, const std::vector<std::string>& exportedSymbols);
+
 }  // namespace host

@@ -1,7 +1,11 @@
 #include "module_loader.h"
 
+#include <cstdio>
+
 #include "addon001/afx/load_refusal.h"
+#include "module_file.h"
 #include "module_loader_system.h"
+#include "thrown_description.h"
 
 namespace host {
 
@@ -16,17 +20,32 @@ constexpr const char* refusedMessage =
 
 LoadedModule::LoadedModule(const std::filesystem::path& file) : impl_(std::make_unique<Impl>()) {
     std::error_code ignored;
-    if (!std::filesystem::exists(file, ignored)) {
+    const std::filesystem::file_type type = std::filesystem::status(file, ignored).type();
+    if (type == std::filesystem::file_type::not_found) {
         throw ModuleLoadError(LoadFailure::MissingFile, "no such file");
     }
-    if (std::filesystem::is_directory(file, ignored)) {
-        throw ModuleLoadError(LoadFailure::NotLoadable, "not a module file but a directory");
+    if (type != std::filesystem::file_type::regular) {
+        throw ModuleLoadError(LoadFailure::NotLoadable,
+                              "not a module file but " + describeFileType(type));
     }
     boost::dll::fs::error_code error;
-    impl_->library.load(file, boost::dll::load_mode::default_mode, error);
+    try {
+        impl_->library.load(file, boost::dll::load_mode::default_mode, error);
+    } catch (...) {
+        // Described here, while whatever the module threw can still be read.
+        throw ModuleLoadError(LoadFailure::StartUpThrew, "its start-up " + describeThrown());
+    }
     if (error) {
         if (detail::refusedByEntryPoint(error)) {
             throw ModuleLoadError(LoadFailure::Refused, refusedMessage);
+        }
+        if (detail::startUpThrew(error)) {
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(error.value()));
+            throw ModuleLoadError(LoadFailure::StartUpThrew,
+                                  std::string("its start-up threw a C++ exception, which the "
+                                              "system loader caught (exception ") +
+                                      code + ")");
         }
         throw ModuleLoadError(LoadFailure::NotLoadable,
                               "not loadable: " + detail::loaderMessage(error, file));

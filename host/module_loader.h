@@ -11,9 +11,10 @@ namespace host {
 
 // Why a module could not be loaded.
 enum class LoadFailure {
-    MissingFile,  // nothing at that path
-    NotLoadable,  // the system loader rejected the file
-    Refused,      // the module's own start-up refused the load
+    MissingFile,   // nothing at that path
+    NotLoadable,   // no regular file, or the system loader rejected the file
+    Refused,       // the module's own start-up refused the load
+    StartUpThrew,  // an exception left the module's start-up (a static constructor)
 };
 
 class ModuleLoadError : public std::runtime_error {
@@ -29,7 +30,8 @@ private:
 // A module loaded at run time, unloaded when the object is destroyed (or by unload()).
 class LoadedModule {
 public:
-    // Throws ModuleLoadError naming the problem; a refused load leaves nothing loaded.
+    // Throws ModuleLoadError naming the problem; a refused load leaves nothing loaded. Only a
+    // regular file is handed to the system loader: a FIFO or a device would block its reading.
     explicit LoadedModule(const std::filesystem::path& file);
     ~LoadedModule();
     LoadedModule(LoadedModule&&) noexcept;

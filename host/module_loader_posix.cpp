@@ -20,6 +20,12 @@ bool refusedByEntryPoint(const boost::dll::fs::error_code&) {
     return false;
 }
 
+bool startUpThrew(const boost::dll::fs::error_code&) {
+    // An exception from a shared object's constructor does not come back from dlopen at all:
+    // it ends in std::terminate, or reaches the loader's caller, which says what it was.
+    return false;
+}
+
 std::string loaderMessage(const boost::dll::fs::error_code& error,
                           const std::filesystem::path& file) {
     // Boost.DLL leaves the dynamic linker's report of the failed dlopen in place.

@@ -19,6 +19,10 @@ HINSTANCE instanceOf(boost::dll::shared_library::native_handle_t library);
 // True when a failed load was the module's own entry point refusing it.
 bool refusedByEntryPoint(const boost::dll::fs::error_code& error);
 
+// True when the load failed because an exception left the module's start-up and the system
+// loader caught it (Windows); what was thrown is gone then.
+bool startUpThrew(const boost::dll::fs::error_code& error);
+
 // The system loader's own words for why `file` could not be loaded, read right after the
 // failed load: what the dynamic linker reported on Linux, the system message of the error code
 // on Windows.

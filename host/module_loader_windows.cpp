@@ -15,6 +15,16 @@ bool refusedByEntryPoint(const boost::dll::fs::error_code& error) {
            error.value() == static_cast<int>(ERROR_DLL_INIT_FAILED);
 }
 
+bool startUpThrew(const boost::dll::fs::error_code& error) {
+    // The exception codes of a C++ exception thrown by GCC's runtime ("CCG") and by
+    // Microsoft's ("msc"), which the loader reports as the load's error when it caught one
+    // thrown from DllMain.
+    constexpr DWORD gccException = 0x20474343;
+    constexpr DWORD microsoftException = 0xE06D7363;
+    const auto code = static_cast<DWORD>(error.value());
+    return code == gccException || code == microsoftException;
+}
+
 std::string loaderMessage(const boost::dll::fs::error_code& error,
                           const std::filesystem::path& file) {
     std::string message = windowsSystemMessage(static_cast<DWORD>(error.value()));

@@ -1,9 +1,6 @@
 #include "null_pointer_probe.h"
 
 #include "addon001/addon/addon_interface.h"
-#include "child_process.h"
-#include "export_table.h"
-#include "module_loader.h"
 
 namespace host {
 
@@ -22,8 +19,6 @@ const std::vector<NullPointerProbe>& nullPointerProbes() {
     return probes;
 }
 
-namespace {
-// Makes the call; false when the module lacks the export or the probe is unknown.
 bool callWithNull(const ExportTable& exports, const std::string& probeName,
                   const std::string& driveType) {
     addon::FeatureMap features;
@@ -46,28 +41,6 @@ bool callWithNull(const ExportTable& exports, const std::string& probeName,
         return false;
     }
     return true;
-}
-}  // namespace
-
-int runNullPointerProbe(const std::filesystem::path& module, const std::string& probeName,
-                        const std::string& driveType) {
-    try {
-        const LoadedModule loaded(module);
-        const ExportTable exports(loaded);
-        return callWithNull(exports, probeName, driveType) ? probeReturned : probeUnusable;
-    } catch (const ModuleLoadError&) {
-        return probeUnusable;
-    } catch (...) {
-        // Whatever the module threw; the checker only learns that it did not return.
-        return probeThrew;
-    }
-}
-
-int startNullPointerProbe(const std::filesystem::path& program, const std::filesystem::path& module,
-                          const NullPointerProbe& probe, const std::string& driveType) {
-    const ChildEnd end = runChild(
-        program, {nullPointerProbeOption, probe.name, "--drive", driveType, module.string()});
-    return end.kind == ChildEnd::Kind::Exited ? end.code : -1;
 }
 
 }  // namespace host

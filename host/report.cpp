@@ -1,10 +1,12 @@
 #include "report.h"
 
-#include <algorithm>
 #include <iomanip>
 #include <nlohmann/json.hpp>
+#include <unordered_map>
 
 #include "answer_formats.h"
+#include "answer_snapshot.h"
+#include "utf8_text.h"
 
 namespace host {
 
@@ -14,19 +16,12 @@ Report collectReport(const AddonClient& client, const std::vector<std::string>& 
     report.version = client.version();
     report.interfaceVersion = client.interfaceVersion();
 
-    std::vector<std::string> driveTypes;
+    addon::DriveInfoSet driveInfos;
     if (client.hasDriveCatalogue()) {
-        const addon::DriveInfoSet driveInfos = client.driveCatalogue();
+        driveInfos = client.driveCatalogue();
         report.driveCatalogue.emplace(driveInfos.begin(), driveInfos.end());
-        for (const std::string& driveInfo : driveInfos)
-            driveTypes.push_back(driveTypeOf(driveInfo));
     }
-    for (const std::string& driveType : extraDriveTypes) {
-        if (std::find(driveTypes.begin(), driveTypes.end(), driveType) == driveTypes.end()) {
-            driveTypes.push_back(driveType);
-        }
-    }
-    for (const std::string& driveType : driveTypes) {
+    for (const std::string& driveType : driveTypesAsked(driveInfos, extraDriveTypes)) {
         report.features.push_back(FeatureRow{driveType, client.features(driveType)});
     }
     return report;
@@ -43,12 +38,21 @@ std::string describeFeatures(const FeatureAnswer& answer) {
     return text;
 }
 
-const FeatureRow* rowFor(const Report& report, const std::string& driveType) {
-    for (const FeatureRow& row : report.features) {
-        if (row.driveType == driveType) return &row;
+// The feature rows by drive type, found in constant time however long the catalogue.
+class RowIndex {
+public:
+    explicit RowIndex(const Report& report) {
+        rows_.reserve(report.features.size());
+        for (const FeatureRow& row : report.features) rows_.emplace(row.driveType, &row);
     }
-    return nullptr;
-}
+    const FeatureRow* find(const std::string& driveType) const {
+        const auto row = rows_.find(driveType);
+        return row == rows_.end() ? nullptr : row->second;
+    }
+
+private:
+    std::unordered_map<std::string, const FeatureRow*> rows_;
+};
 }  // namespace
 
 void printText(std::ostream& out, const std::string& moduleFile, const Report& report) {
@@ -58,10 +62,11 @@ void printText(std::ostream& out, const std::string& moduleFile, const Report& r
         << "Interface version: " << report.interfaceVersion << '\n';
 
     if (report.driveCatalogue) {
+        const RowIndex rows(report);
         out << "\nDrive catalogue (" << report.driveCatalogue->size()
             << " drive types, in the host's set order):\n";
         for (const std::string& driveInfo : *report.driveCatalogue) {
-            const FeatureRow* row = rowFor(report, driveTypeOf(driveInfo));
+            const FeatureRow* row = rows.find(driveTypeOf(driveInfo));
             out << "  " << std::left << std::setw(14) << driveInfo << "  "
                 << (row != nullptr ? describeFeatures(row->answer) : "no features") << '\n';
         }
@@ -79,20 +84,33 @@ void printText(std::ostream& out, const std::string& moduleFile, const Report& r
 }
 
 void printJson(std::ostream& out, const Report& report) {
+    // The module's texts and the --drive codes need not be UTF-8, which JSON asks for.
     nlohmann::ordered_json document;
-    document["identity"] = report.identity;
+    document["identity"] = toUtf8(report.identity);
     document["version"] = report.version;
     document["interfaceVersion"] = report.interfaceVersion;
-    document["driveCatalogue"] =
-        report.driveCatalogue ? nlohmann::ordered_json(*report.driveCatalogue) : nullptr;
+    if (report.driveCatalogue) {
+        nlohmann::ordered_json catalogue = nlohmann::ordered_json::array();
+        for (const std::string& driveInfo : *report.driveCatalogue) {
+            catalogue.push_back(toUtf8(driveInfo));
+        }
+        document["driveCatalogue"] = std::move(catalogue);
+    } else {
+        document["driveCatalogue"] = nullptr;
+    }
     nlohmann::ordered_json features = nlohmann::ordered_json::array();
     for (const FeatureRow& row : report.features) {
-        features.push_back({{"driveType", row.driveType},
+        nlohmann::ordered_json map = nlohmann::ordered_json::object();
+        for (const auto& [feature, version] : row.answer.features) {
+            map[toUtf8(feature)] = toUtf8(version);
+        }
+        features.push_back({{"driveType", toUtf8(row.driveType)},
                             {"result", row.answer.result},
-                            {"features", row.answer.features}});
+                            {"features", std::move(map)}});
     }
     document["features"] = std::move(features);
-    out << document.dump(2) << '\n';
+    // Every text is UTF-8 already; the handler only keeps a fault of that from throwing.
+    out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
 }
 
 }  // namespace host

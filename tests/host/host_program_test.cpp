@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "built_files.h"
+#include "module_loader.h"
 #include "program_run.h"
 #include "scratch_folder.h"
 
@@ -79,6 +80,65 @@ TEST(HostProgramTest, UnusableModulesGiveOneLineAndExitCodeTwo) {
     expectLoadFailure(test_support::builtModule("MissingExportModule").string(),
                       "missing export 'getFeature'");
     expectLoadFailure(test_support::builtModule("RefusingAddon").string(), "refused");
+}
+
+std::string checkModule(const std::string& name) {
+    return test_support::builtModule("CheckModule_" + name).string();
+}
+
+// Whatever a module throws is read while it is loaded, and ends the host with one line.
+TEST(HostProgramTest, WhatAModuleThrowsGivesOneLineAndExitCodeTwo) {
+    // The interface's own failure text lives in the module, which is unloaded as the exception
+    // leaves the host's calls.
+    expectLoadFailure(checkModule("catalogue_throws"),
+                      ": getAsDIVector() threw \"CString setDriveInfoString() failed\"");
+    expectLoadFailure(checkModule("identity_throws_int"), ": getFeature() threw an int (42)");
+    expectLoadFailure(checkModule("identity_throws_own_class"),
+                      ": getFeature() threw an exception of type sample::IdentityUnavailable");
+    // Exceptions no handler can catch end in std::terminate, which says what was thrown.
+    expectLoadFailure(checkModule("identity_terminates"),
+                      ": std::terminate was called after the module threw std::runtime_error: "
+                      "identity table missing");
+    // Windows' loader catches what DllMain throws: the load fails, what was thrown is gone.
+    const bool onWindows = host::moduleSuffix() == ".dll";
+    expectLoadFailure(checkModule("static_constructor_throws"),
+                      onWindows ? ": its start-up threw a C++ exception, which the system loader "
+                                  "caught (exception 0x20474343)"
+                                : ": std::terminate was called after the module threw "
+                                  "std::runtime_error: the module's tables could not be built");
+}
+
+TEST(HostProgramTest, ModulesItCannotCallAreRefusedBeforeAnyCall) {
+    expectLoadFailure(checkModule("old_string_abi"),
+                      ": built against another C++ runtime than the host's: uses the std::string "
+                      "of before C++11 (built with _GLIBCXX_USE_CXX11_ABI=0)");
+    expectLoadFailure(checkModule("versions_mangled"),
+                      ": missing export 'getVer' (exports getVer only as a C++ name: _Z6getVerv)");
+    // Windows has no FIFOs (Wine shows a Unix one as no file at all).
+    const auto fifo = test_support::scratchFolder("host_fifo") / "Fifo.so";
+    if (host::moduleSuffix() != ".dll" &&
+        test_support::runProgram("/usr/bin/mkfifo", {fifo.string()}).exitCode == 0) {
+        expectLoadFailure(fifo.string(), ": not a module file but a FIFO");
+    }
+}
+
+// A module that prints to standard output and answers in Windows-1252 still gets one valid
+// JSON document, with its texts in UTF-8; what it printed went to the error output.
+TEST(HostProgramTest, JsonStaysOneValidDocument) {
+    const auto run = runHost({"--json", "--drive", "caf\xe9", checkModule("chatty_windows_1252")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const nlohmann::json document = nlohmann::json::parse(run.out);
+    EXPECT_EQ(document["identity"], "Caf\xc3\xa9");
+    EXPECT_EQ(document["driveCatalogue"], nlohmann::json::array({"D=\xe2\x82\xac-100"}));
+    ASSERT_EQ(document["features"].size(), 2u);
+    EXPECT_EQ(document["features"][0]["features"], nlohmann::json({{"D\xc3\x89"
+                                                                    "BIT",
+                                                                    "01.00"}}));
+    // The --drive code, as the host received it (on Windows through the ANSI code page).
+    EXPECT_EQ(document["features"][1]["driveType"], "caf\xc3\xa9");
+    EXPECT_NE(run.err.find("chatter from getVer"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("more chatter from getFeaturesAndVersions"), std::string::npos)
+        << run.err;
 }
 
 }  // namespace

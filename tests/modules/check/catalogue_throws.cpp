@@ -1,9 +1,10 @@
 // Breaks the contract: getAsDIVector throws a character string instead of answering, as a
-// module does when it cannot build a drive-info string.
+// module does when it cannot build a drive-info string: the interface's own failure text, a
+// character array of the module's, which is gone once the module is unloaded.
 #include "sample_addon.h"
 
 namespace {
-char failure[] = "setDriveInfoString failed";
+char failure[] = "CString setDriveInfoString() failed";
 }
 
 SAMPLE_EXPORT_GET_VER

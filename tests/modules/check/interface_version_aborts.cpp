@@ -1,0 +1,13 @@
+// Breaks the contract: getInterfaceVer calls abort().
+#include <cstdlib>
+
+#include "sample_addon.h"
+
+SAMPLE_EXPORT_GET_VER
+extern "C" ADDON_EXPORT int getInterfaceVer() {
+    std::abort();
+}
+SAMPLE_EXPORT_GET_FEATURE
+SAMPLE_EXPORT_GET_AS_DI_VECTOR
+SAMPLE_EXPORT_GET_FEATURES_AND_VERSIONS
+SAMPLE_EXPORT_GET_AS_FI_VECTOR
