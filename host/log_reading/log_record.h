@@ -18,18 +18,16 @@ struct LogRecord {
     std::uint64_t line = 0;             // number of its first line in that file, from 1
     int day = 0;                        // day of the set's timeline (see Timeline)
     std::optional<LineHeader> header;
-    // Its lines as stored, each without its line end (LF or CR LF), joined by '\n'.
-    std::string text;
+    // Its lines as stored, each without its line end (LF or CR LF), joined by '\n'. A view into
+    // the reader's buffers: valid while the record is being passed on, so copy what is kept.
+    std::string_view text;
     std::size_t lineCount = 0;
     // Its last line is the end of its file and has no line end: the writer stopped in the middle
     // of the line (a crash, a full disk).
     bool truncated = false;
 
     // The message with its continuation lines joined by '\n' (all of `text` without a header).
-    std::string_view message() const {
-        const std::string_view all = text;
-        return header ? all.substr(header->messageStart) : all;
-    }
+    std::string_view message() const { return header ? text.substr(header->messageStart) : text; }
 };
 
 }  // namespace logreading

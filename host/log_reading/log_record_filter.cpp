@@ -45,8 +45,7 @@ void RecordMatcher::placeBounds(int firstTime) {
     }
 }
 
-bool RecordMatcher::matches(const LogRecord& record) {
-    if (keepsAll_) return true;
+bool RecordMatcher::matchesConditions(const LogRecord& record) {
     if (filter_.needsHeader()) {
         if (!record.header) return false;
         const LineHeader& header = *record.header;
@@ -64,7 +63,10 @@ bool RecordMatcher::matches(const LogRecord& record) {
         }
     }
     if (filter_.text && record.text.find(*filter_.text) == std::string::npos) return false;
-    if (filter_.pattern && !std::regex_search(record.text, *filter_.pattern)) return false;
+    if (filter_.pattern &&
+        !std::regex_search(record.text.begin(), record.text.end(), *filter_.pattern)) {
+        return false;
+    }
     return true;
 }
 

@@ -44,11 +44,12 @@ struct RecordFilter {
 class RecordMatcher {
 public:
     explicit RecordMatcher(RecordFilter filter);
-    bool matches(const LogRecord& record);
+    bool matches(const LogRecord& record) { return keepsAll_ || matchesConditions(record); }
     // Whether any condition is given at all.
     bool keepsAll() const { return keepsAll_; }
 
 private:
+    bool matchesConditions(const LogRecord& record);
     void placeBounds(int firstTime);
 
     RecordFilter filter_;

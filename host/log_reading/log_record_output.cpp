@@ -11,9 +11,9 @@
 namespace logreading {
 
 OutputBuffer::OutputBuffer(std::FILE* out, std::size_t capacity)
-    : out_(out), capacity_(capacity == 0 ? defaultCapacity : capacity) {
-    buffered_.reserve(capacity_);
-}
+    : out_(out),
+      capacity_(capacity == 0 ? defaultCapacity : capacity),
+      buffered_(new char[capacity_]) {}
 
 OutputBuffer::~OutputBuffer() {
     try {
@@ -24,13 +24,15 @@ OutputBuffer::~OutputBuffer() {
 }
 
 void OutputBuffer::writeOut() {
-    if (buffered_.empty()) return;
-    const std::size_t written = std::fwrite(buffered_.data(), 1, buffered_.size(), out_);
-    const int error = errno;
-    const bool complete = written == buffered_.size();
-    buffered_.clear();
-    if (!complete) {
-        throw OutputError(std::error_code(error, std::generic_category()).message());
+    const std::size_t used = used_;
+    used_ = 0;
+    write(std::string_view(buffered_.get(), used));
+}
+
+void OutputBuffer::write(std::string_view text) {
+    if (text.empty()) return;
+    if (std::fwrite(text.data(), 1, text.size(), out_) != text.size()) {
+        throw OutputError(std::error_code(errno, std::generic_category()).message());
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
@@ -29,22 +31,31 @@ public:
     OutputBuffer& operator=(const OutputBuffer&) = delete;
 
     void append(std::string_view text) {
-        if (text.size() > capacity_ - buffered_.size()) writeOut();
-        buffered_.append(text);
+        if (text.size() > capacity_ - used_) {
+            writeOut();
+            if (text.size() > capacity_) {
+                write(text);
+                return;
+            }
+        }
+        std::memcpy(buffered_.get() + used_, text.data(), text.size());
+        used_ += text.size();
     }
     void append(char character) {
-        if (buffered_.size() == capacity_) writeOut();
-        buffered_.push_back(character);
+        if (used_ == capacity_) writeOut();
+        buffered_[used_++] = character;
     }
     // Writes everything collected and flushes the stream. Throws OutputError.
     void flush();
 
 private:
     void writeOut();
+    void write(std::string_view text);
 
     std::FILE* out_;
     std::size_t capacity_;
-    std::string buffered_;
+    std::unique_ptr<char[]> buffered_;
+    std::size_t used_ = 0;
 };
 
 // What --text prints for a record: its lines as stored, each ended by a newline (which the C

@@ -1,5 +1,6 @@
 #include "log_set_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -82,6 +83,13 @@ LogSetReader::Tracked LogSetReader::track(platform::SharedReadFile& file, int nu
     tracked.readIndex = filesRead_.size();
     names_.push_back(setFileName(path_, number));
     filesRead_.push_back({names_.back(), 0});
+    if (number == 0) {
+        // What backup 1 is while this live file is read: had a rotation come, it would differ.
+        firstBackup_.reset();
+        if (std::optional<platform::SharedReadFile> backup = openNumber(1)) {
+            firstBackup_ = Fingerprint{backup->identity(), readPrefix(*backup)};
+        }
+    }
     if (keepFilesOpen_) {
         open_ = std::move(file);
     } else {
@@ -102,31 +110,68 @@ bool LogSetReader::start() {
     return false;
 }
 
-// The number whose name the tracked file has now, or -1 when it left the set. Rotations only
-// ever move a file to a higher number, so only those are searched.
-int LogSetReader::whereIs(const Tracked& file) const {
+std::string LogSetReader::readPrefix(platform::SharedReadFile& file, std::size_t length) const {
+    std::string prefix(length, '\0');
+    std::size_t filled = 0;
+    file.seek(0);
+    try {
+        for (std::size_t got = 1; got > 0 && filled < length; filled += got) {
+            got = file.read(prefix.data() + filled, length - filled);
+        }
+    } catch (const platform::FileError&) {
+        filled = 0;  // compared as a different file; reading it proper reports the error
+    }
+    prefix.resize(filled);
+    return prefix;
+}
+
+bool LogSetReader::isFile(platform::SharedReadFile& file, const platform::FileIdentity& identity,
+                          const std::string& prefix) const {
+    return file.identity() == identity &&
+           (prefix.empty() || readPrefix(file, prefix.size()) == prefix);
+}
+
+// Where the tracked file is now: the number of its name, or -1 when it left the set. Rotations
+// only ever move a file to a higher number, so only those are searched. A file is known by its
+// identity and the first bytes read from it: where a file that is not held open can be removed
+// and its identity given to a new file (Windows reuses file indexes as Linux does inodes),
+// the identity alone could take the new file for the old. The live file found under its
+// identity with other first bytes is `replaced`: emptied and written anew, or such a new file.
+LogSetReader::Place LogSetReader::whereIs(const Tracked& file) const {
     for (int number = file.number < 0 ? backupCount + 1 : file.number; number <= backupCount;
          ++number) {
-        const std::optional<platform::SharedReadFile> named = openNumber(number);
-        if (named && named->identity() == file.identity) return number;
+        std::optional<platform::SharedReadFile> named = openNumber(number);
+        if (!named || named->identity() != file.identity) continue;
+        if (isFile(*named, file.identity, file.prefix)) return {number, false};
+        if (number == 0) return {0, true};
     }
-    return -1;
+    return {-1, false};
 }
 
 // The current file opened again by its name, wherever a rotation has moved it; none when it has
-// left the set.
+// left the set or was replaced (see whereIs).
 std::optional<platform::SharedReadFile> LogSetReader::reopen() {
     Tracked& file = *current_;
     for (int number = file.number < 0 ? backupCount + 1 : file.number; number <= backupCount;
          ++number) {
         std::optional<platform::SharedReadFile> named = openNumber(number);
-        if (named && named->identity() == file.identity) {
+        if (!named || named->identity() != file.identity) continue;
+        if (isFile(*named, file.identity, file.prefix)) {
             file.number = number;
             return named;
         }
+        if (number == 0) return std::nullopt;
     }
     file.number = -1;
     return std::nullopt;
+}
+
+// Whether a rotation came since the current file was taken up as the live file: backup 1 is no
+// longer the file it was then.
+bool LogSetReader::rotatedSinceLive() const {
+    std::optional<platform::SharedReadFile> backup = openNumber(1);
+    if (!firstBackup_) return backup.has_value();
+    return !backup || !isFile(*backup, firstBackup_->identity, firstBackup_->prefix);
 }
 
 // Reads the current file from where reading stopped to its end as it is now. Returns whether it
@@ -139,10 +184,13 @@ bool LogSetReader::readToEnd(const ReadEvents& events) {
         std::optional<platform::SharedReadFile> released;
         platform::SharedReadFile* handle = nullptr;
         if (open_) {
+            // Emptied and written anew under the open handle: readOn starts it over.
+            if (!isFile(*open_, file.identity, file.prefix)) return any;
             handle = &*open_;
         } else {
             released = reopen();
             if (!released) {
+                if (file.number == 0) return any;  // replaced: readOn decides
                 if (events.notice && !file.lost) {
                     events.notice(names_[file.readIndex] +
                                   ": left the log set before it was read again (more than " +
@@ -166,6 +214,10 @@ bool LogSetReader::readToEnd(const ReadEvents& events) {
         released.reset();
         if (got == 0) return any;
         any = true;
+        if (file.prefix.size() < prefixLength && file.offset == file.prefix.size()) {
+            file.prefix.append(buffer_.data() + filled_,
+                               std::min(got, prefixLength - file.prefix.size()));
+        }
         file.offset += got;
         filesRead_[file.readIndex].bytes += got;
         filled_ += got;
@@ -186,7 +238,7 @@ std::optional<LogSetReader::Tracked> LogSetReader::successorOf(int number) {
             if (file) break;
         }
         // A file that left the set has no place to check against: the oldest file follows it.
-        const int now = number > backupCount ? number : whereIs(*current_);
+        const int now = number > backupCount ? number : whereIs(*current_).number;
         if (now == number) {
             if (!file) return std::nullopt;
             return track(*file, next);
@@ -202,10 +254,10 @@ bool LogSetReader::readOn(const ReadEvents& events) {
     bool any = false;
     for (;;) {
         any = readToEnd(events) || any;
-        const int number = whereIs(*current_);
-        if (number == 0) {
+        Place place = whereIs(*current_);
+        if (place.number == 0) {
             // Still the live file. Emptied in place (a rotation that could not rename it)?
-            const std::optional<platform::SharedReadFile> named = openNumber(0);
+            std::optional<platform::SharedReadFile> named = openNumber(0);
             std::uint64_t size = 0;
             try {
                 size = open_ ? open_->size() : named ? named->size() : 0;
@@ -213,17 +265,26 @@ bool LogSetReader::readOn(const ReadEvents& events) {
                 throw LogSetError(names_[current_->readIndex] +
                                   ": cannot be read: " + error.what());
             }
-            if (size >= current_->offset) return any;
-            if (events.notice) {
-                events.notice(names_[current_->readIndex] + ": shrank from " +
-                              std::to_string(current_->offset) + " to " + std::to_string(size) +
-                              " bytes (emptied by the writer); reading it again from its start");
+            const bool shrank = size < current_->offset;
+            if (!shrank && !place.replaced) return any;
+            if (!rotatedSinceLive()) {
+                if (events.notice) {
+                    events.notice(names_[current_->readIndex] +
+                                  (shrank ? ": shrank from " + std::to_string(current_->offset) +
+                                                " to " + std::to_string(size) + " bytes"
+                                          : std::string(": was written anew from its start")) +
+                                  " (emptied by the writer); reading it again from its start");
+                }
+                endOfFile(events);
+                current_->offset = 0;
+                current_->lineNumber = 0;
+                current_->prefix.clear();
+                continue;
             }
-            endOfFile(events);
-            current_->offset = 0;
-            current_->lineNumber = 0;
-            continue;
+            // Rotations removed the file read, and a new live file took its identity.
+            place.number = -1;
         }
+        const int number = place.number;
         current_->number = number;
         // No longer written to: what was written before it was renamed is read to the end.
         any = readToEnd(events) || any;
@@ -260,6 +321,8 @@ void LogSetReader::processLines(const ReadEvents& events) {
         takeLine(line, newline, false, events);
         line = newline + 1;
     }
+    // The buffer is about to be refilled: the record held back keeps its own copy.
+    keepHeldRecord();
     filled_ = static_cast<std::size_t>(end - line);
     if (filled_ > 0 && line != begin) std::memmove(buffer_.data(), line, filled_);
 }
@@ -270,38 +333,62 @@ void LogSetReader::takeLine(const char* begin, const char* end, bool truncated,
     const std::string_view line(begin, static_cast<std::size_t>(end - begin));
     Tracked& file = *current_;
     ++file.lineNumber;
-    if (std::optional<LineHeader> header = parseLineHeader(line)) {
+    LineHeader header;
+    const bool hasHeader = parseLineHeader(line, header);
+    if (hasHeader || !holding_) {
+        // A record's first line; without a header, the first of lines that belong to no record
+        // (they come only at the start of a file).
         passHeldRecord(events);
         record_.file = &names_[file.readIndex];
         record_.line = file.lineNumber;
-        record_.day = timeline_.place(header->time);
-        record_.header = header;
-        record_.text.assign(line);
+        if (hasHeader) {
+            record_.day = timeline_.place(header.time);
+            record_.header = header;
+        } else {
+            record_.day = timeline_.day();
+            record_.header.reset();
+        }
+        record_.text = line;
         record_.lineCount = 1;
         record_.truncated = truncated;
+        assembled_ = false;
         holding_ = true;
-        return;
-    }
-    if (holding_) {
-        record_.text += '\n';
-        record_.text.append(line);
-        ++record_.lineCount;
-        record_.truncated = truncated;
-        if (events.unparsedLine && (!record_.header || looksLikeDamagedHeader(line))) {
+        if (!hasHeader && events.unparsedLine) {
             events.unparsedLine(names_[file.readIndex], file.lineNumber, line);
         }
         return;
     }
-    // Lines before the first header of a file: a record without a header.
-    record_.file = &names_[file.readIndex];
-    record_.line = file.lineNumber;
-    record_.day = timeline_.day();
-    record_.header.reset();
-    record_.text.assign(line);
-    record_.lineCount = 1;
+    appendToRecord(begin, end);
+    ++record_.lineCount;
     record_.truncated = truncated;
-    holding_ = true;
-    if (events.unparsedLine) events.unparsedLine(names_[file.readIndex], file.lineNumber, line);
+    if (events.unparsedLine && (!record_.header || looksLikeDamagedHeader(line))) {
+        events.unparsedLine(names_[file.readIndex], file.lineNumber, line);
+    }
+}
+
+// Adds a continuation line to the record's text: by widening the view when the line follows
+// the text in the buffer after a bare LF, else by copying.
+void LogSetReader::appendToRecord(const char* begin, const char* end) {
+    const char* const textEnd = record_.text.data() + record_.text.size();
+    if (!assembled_ && textEnd + 1 == begin && *textEnd == '\n') {
+        record_.text = std::string_view(record_.text.data(),
+                                        static_cast<std::size_t>(end - record_.text.data()));
+        return;
+    }
+    if (!assembled_) {
+        assembly_.assign(record_.text);
+        assembled_ = true;
+    }
+    assembly_ += '\n';
+    assembly_.append(begin, end);
+    record_.text = assembly_;
+}
+
+void LogSetReader::keepHeldRecord() {
+    if (!holding_ || assembled_) return;
+    assembly_.assign(record_.text);
+    assembled_ = true;
+    record_.text = assembly_;
 }
 
 void LogSetReader::passHeldRecord(const ReadEvents& events) {

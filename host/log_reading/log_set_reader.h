@@ -47,14 +47,17 @@ struct FileRead {
 // Reads a rotating log set as one stream of records: the backups from the highest number present
 // down to 1 (the oldest first), then the live file, and on, as often as it is asked, through the
 // files that rotations create meanwhile. It keeps track of a file by its identity, not by its
-// name, so a rotation that renames the file being read (the live file becoming backup 1, or any
-// backup moving up) neither loses nor repeats a line: the file is read to its end, then the file
-// that is now one number below it. A live file that shrank (emptied in place) is read again from
-// its start. Files are opened for shared reading, so that the writer goes on writing and
-// rotating; where the system lets a file held open block the rotation's removal of the oldest
-// backup (Windows), each file is open only while one chunk of it is read.
+// name (its identity and its first bytes), so a rotation that renames the file being read (the
+// live file becoming backup 1, or any backup moving up) neither loses nor repeats a line: the
+// file is read to its end, then the file that is now one number below it. A live file that was
+// emptied in place (it shrank, or its first bytes changed) is read again from its start. Files are
+// opened for shared reading, so that the writer goes on writing and rotating; where the system lets
+// a file held open block the rotation's removal of the oldest backup (Windows), each file is open
+// only while one chunk of it is read.
 //
 // Memory: one chunk buffer (grown only for a single line longer than a chunk) and one record.
+// Speed: the lines are split and parsed in the buffer they were read into; a record's text is
+// copied only where its lines are not one run of bytes there.
 class LogSetReader {
 public:
     static constexpr std::size_t defaultChunkSize = 256 * 1024;
@@ -89,18 +92,34 @@ private:
         std::uint64_t lineNumber = 0;
         std::size_t readIndex = 0;  // its entry in filesRead_ and names_
         bool lost = false;          // it left the set before it was read to its end
+        std::string prefix;         // its first bytes, up to prefixLength, as read
     };
+    struct Place {
+        int number = -1;
+        bool replaced = false;
+    };
+    struct Fingerprint {
+        platform::FileIdentity identity;
+        std::string prefix;
+    };
+    static constexpr std::size_t prefixLength = 64;
 
     std::wstring wideName(int number) const;
     std::optional<platform::SharedReadFile> openNumber(int number) const;
     Tracked track(platform::SharedReadFile& file, int number);
     bool start();
-    int whereIs(const Tracked& file) const;
+    std::string readPrefix(platform::SharedReadFile& file, std::size_t length = prefixLength) const;
+    bool isFile(platform::SharedReadFile& file, const platform::FileIdentity& identity,
+                const std::string& prefix) const;
+    Place whereIs(const Tracked& file) const;
+    bool rotatedSinceLive() const;
     std::optional<platform::SharedReadFile> reopen();
     bool readToEnd(const ReadEvents& events);
     std::optional<Tracked> successorOf(int number);
     void processLines(const ReadEvents& events);
     void takeLine(const char* begin, const char* end, bool truncated, const ReadEvents& events);
+    void appendToRecord(const char* begin, const char* end);
+    void keepHeldRecord();
     void endOfFile(const ReadEvents& events);
 
     std::string path_;
@@ -110,6 +129,7 @@ private:
 
     std::optional<Tracked> current_;
     std::optional<platform::SharedReadFile> open_;  // the current file, while kept open
+    std::optional<Fingerprint> firstBackup_;        // backup 1 when the live file was taken up
     bool waitingForLiveFile_ = false;
 
     std::deque<std::string> names_;  // stable, for LogRecord::file
@@ -118,7 +138,12 @@ private:
     std::vector<char> buffer_;
     std::size_t filled_ = 0;  // bytes at the buffer's start not taken yet: a line without its end
 
+    // The record being read. Its text is a view of the buffer as long as its lines stand there
+    // one after the other, joined by a bare LF; else (CR LF line ends, or a record that
+    // continues into the next chunk) a copy in `assembly_`.
     LogRecord record_;
+    std::string assembly_;
+    bool assembled_ = false;
     bool holding_ = false;
     Timeline timeline_;
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <sstream>
 #include <string>
 
@@ -17,12 +18,14 @@ using logreading::LogRecord;
 
 LogRecord record(const std::string& text, int day = 0, bool truncated = false) {
     static const std::string file = "/logs/app.log.1";
+    static std::deque<std::string> texts;  // the records' texts are views
+    texts.push_back(text);
     LogRecord made;
     made.file = &file;
     made.line = 12;
     made.day = day;
     made.header = logreading::parseLineHeader(text.substr(0, text.find('\n')));
-    made.text = text;
+    made.text = texts.back();
     made.truncated = truncated;
     return made;
 }

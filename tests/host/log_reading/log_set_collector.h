@@ -34,7 +34,7 @@ public:
         logreading::ReadEvents events;
         events.record = [this](const logreading::LogRecord& record) {
             records.push_back({*record.file, record.line, record.day, record.header.has_value(),
-                               record.text, record.truncated});
+                               std::string(record.text), record.truncated});
         };
         events.unparsedLine = [this](const std::string& file, std::uint64_t line,
                                      std::string_view text) {

@@ -238,7 +238,7 @@ TEST_F(LogSetReaderTest, FollowsTheLiveFileThroughRotations) {
     EXPECT_EQ(reader.filesRead()[1].bytes, fs::file_size(name(3)));
 }
 
-TEST_F(LogSetReaderTest, ReadsALiveFileThatShrankAgainFromItsStart) {
+TEST_F(LogSetReaderTest, ReadsALiveFileThatWasEmptiedAgainFromItsStart) {
     write(0, line("one") + line("two"));
     LogSetReader reader(live.string());
     logtest::Collector read;
@@ -246,12 +246,18 @@ TEST_F(LogSetReaderTest, ReadsALiveFileThatShrankAgainFromItsStart) {
     reader.readOn(events);
     write(0, line("after"));  // emptied and written again, shorter than before
     reader.readOn(events);
+    // Emptied and written again, by now longer than what was read: the first bytes tell.
+    write(0, line("written anew") + line("longer than what was read before"));
+    reader.readOn(events);
     reader.finish(events);
     EXPECT_EQ(read.texts(), (Texts{"10:00:00.000 INF 1 one", "10:00:00.000 INF 1 two",
-                                   "10:00:00.000 INF 1 after"}));
-    ASSERT_EQ(read.notices.size(), 1u);
+                                   "10:00:00.000 INF 1 after", "10:00:00.000 INF 1 written anew",
+                                   "10:00:00.000 INF 1 longer than what was read before"}));
+    ASSERT_EQ(read.notices.size(), 2u);
     EXPECT_NE(read.notices[0].find("shrank from 46 to 25 bytes"), std::string::npos)
         << read.notices[0];
+    EXPECT_NE(read.notices[1].find("was written anew from its start"), std::string::npos)
+        << read.notices[1];
     EXPECT_EQ(read.records[2].line, 1u);
 }
 
