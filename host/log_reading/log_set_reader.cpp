@@ -41,12 +41,8 @@ LogSetReader::LogSetReader(std::string path, std::size_t chunkSize)
                 break;
         }
         // Opened once here, so that a file without read permission is reported before anything
-        // is printed.
-        try {
-            platform::SharedReadFile check(wideName(number));
-        } catch (const platform::FileError& error) {
-            throw LogSetError(name + ": cannot be read: " + error.what());
-        }
+        // is printed (one that a rotation took away meanwhile is no error).
+        if (!openNumber(number)) continue;
         anyFile = true;
         anyByte = anyByte || status.size > 0;
     }
@@ -65,14 +61,19 @@ std::wstring LogSetReader::wideName(int number) const {
     return number == 0 ? widePath_ : widePath_ + L"." + std::to_wstring(number);
 }
 
-// The file that holds `number`'s name now, or none when there is none (or no regular file).
+// The file that holds `number`'s name now, or none when there is none (or no regular file). A
+// rotation may take the name away between looking and opening, or give it to the next file.
 std::optional<platform::SharedReadFile> LogSetReader::openNumber(int number) const {
-    try {
-        return platform::SharedReadFile(wideName(number));
-    } catch (const platform::FileError& error) {
-        const platform::PathStatus status = platform::pathStatus(wideName(number));
-        if (status.kind == platform::PathStatus::Kind::missing) return std::nullopt;
-        throw LogSetError(setFileName(path_, number) + ": cannot be read: " + error.what());
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return platform::SharedReadFile(wideName(number));
+        } catch (const platform::FileError& error) {
+            const platform::PathStatus status = platform::pathStatus(wideName(number));
+            if (status.kind == platform::PathStatus::Kind::missing) return std::nullopt;
+            if (status.kind != platform::PathStatus::Kind::file || attempt == 3) {
+                throw LogSetError(setFileName(path_, number) + ": cannot be read: " + error.what());
+            }
+        }
     }
 }
 
@@ -193,9 +194,8 @@ bool LogSetReader::readToEnd(const ReadEvents& events) {
                 if (file.number == 0) return any;  // replaced: readOn decides
                 if (events.notice && !file.lost) {
                     events.notice(names_[file.readIndex] +
-                                  ": left the log set before it was read again (more than " +
-                                  std::to_string(backupCount) +
-                                  " rotations meanwhile); what was written to it since is lost");
+                                  ": rotated out of the log set before it was read to its end; "
+                                  "the rest of it is lost");
                 }
                 file.lost = true;
                 return any;
@@ -294,9 +294,8 @@ bool LogSetReader::readOn(const ReadEvents& events) {
             // Left the set while kept open and read: what follows starts with the oldest file.
             if (events.notice && !current_->lost) {
                 events.notice(names_[current_->readIndex] +
-                              ": left the log set while it was read (more than " +
-                              std::to_string(backupCount) +
-                              " rotations meanwhile); records after it may be missing");
+                              ": rotated out of the log set while it was read; records written "
+                              "after it may be missing");
             }
             next = successorOf(backupCount + 1);
         } else {
