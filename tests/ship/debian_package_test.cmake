@@ -1,6 +1,6 @@
 # The Debian packages: made by CPack, addon001 with the runtime only and addon001-dev with the
 # libraries and headers; both unpacked into a scratch root with dpkg -x, and the host run from
-# there against the packaged module.
+# there against the packaged module, and the log reader on a small log set.
 # Inputs: BUILD_DIR SCRATCH RUNTIME_DIR LIB_DIR NM
 include(${CMAKE_CURRENT_LIST_DIR}/ship_test_steps.cmake)
 
@@ -26,10 +26,11 @@ ship_run(OUTPUT depends COMMAND dpkg-deb --field ${development} Depends)
 ship_expect_text("${depends}" "addon001 (= ")
 ship_expect_text("${depends}" "libboost-dev")
 
-# The runtime package: host, module, class-library layer and the command link, nothing else.
+# The runtime package: host, log reader, module, class-library layer and the command links,
+# nothing else.
 ship_run(OUTPUT listing COMMAND dpkg-deb --contents ${runtime})
 foreach(path usr/bin/addon-host usr/${RUNTIME_DIR}/addon-host usr/${RUNTIME_DIR}/Addon001.so
-        usr/${RUNTIME_DIR}/afxlayer.so)
+        usr/${RUNTIME_DIR}/afxlayer.so usr/bin/addon-log usr/${RUNTIME_DIR}/addon-log)
   ship_expect_text("${listing}" "./${path}")
 endforeach()
 foreach(absent include/ cmake/ pkgconfig/ .a\n)
@@ -62,5 +63,6 @@ foreach(library Addon001.so afxlayer.so)
   endif()
 endforeach()
 ship_expect_host_runs(${root}/usr/bin/addon-host root/usr/${RUNTIME_DIR}/Addon001.so)
+ship_expect_log_reader_runs(${root}/usr/bin/addon-log ${SCRATCH}/log)
 
 file(REMOVE_RECURSE ${SCRATCH})

@@ -15,6 +15,7 @@ ship_run(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --co
 set(runtime ${prefix}/${RUNTIME_DIR})
 set(include ${prefix}/${INCLUDE_DIR})
 foreach(file ${runtime}/Addon001${MODULE_SUFFIX} ${runtime}/addon-host${EXE_SUFFIX}
+        ${runtime}/addon-log${EXE_SUFFIX}
         ${include}/addon001/log/log_statement.h ${include}/addon001/log/version.h
         ${include}/addon001/log/detail/line_stream.h ${include}/addon001/platform/com_error.h
         ${include}/addon001/afx/cstring.h ${include}/addon001/addon/addon_interface.h
@@ -51,6 +52,7 @@ endforeach()
 # The command on the search path reaches the host, which loads the module beside it.
 ship_expect_host_runs(${prefix}/${BIN_DIR}/addon-host${EXE_SUFFIX}
                       prefix/${RUNTIME_DIR}/Addon001${MODULE_SUFFIX})
+ship_expect_log_reader_runs(${prefix}/${BIN_DIR}/addon-log${EXE_SUFFIX} ${SCRATCH}/log)
 
 # Builds the consumer (extra -D settings as arguments), runs it, and checks that it logged and
 # that it depends neither on the class-library layer nor on libdl.

@@ -85,3 +85,18 @@ function(ship_expect_consumer_runs program log_file folder)
     message(FATAL_ERROR "${program} needs more than the logging library brings:\n${needed}")
   endif()
 endfunction()
+
+# Runs `program`, the log reader, on a small log set written into `folder` (a backup with CR LF
+# line ends, as Windows writes them, and a live file with LF ones): it must print the records
+# oldest first, the continuation line with its record.
+function(ship_expect_log_reader_runs program folder)
+  file(MAKE_DIRECTORY ${folder})
+  string(ASCII 13 cr)
+  file(WRITE ${folder}/ship.log.1 "09:05:03.047 INF 3412 from the backup${cr}\n")
+  file(WRITE ${folder}/ship.log "09:05:04.000 ERR 3412 from the live file\nsecond line\n")
+  ship_run(OUTPUT out COMMAND ${EMULATOR} ${program} ${folder}/ship.log --json)
+  string(REGEX MATCHALL "\"message\":\"[^\"]*\"" messages "${out}")
+  if(NOT messages STREQUAL "\"message\":\"from the backup\";\"message\":\"from the live file\\nsecond line\"")
+    message(FATAL_ERROR "${program} did not read the log set as expected:\n${out}")
+  endif()
+endfunction()

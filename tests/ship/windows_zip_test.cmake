@@ -1,5 +1,5 @@
 # The Windows zip: made by CPack, unpacked into a scratch folder, and the host run from there
-# (under the emulator) against the packed module.
+# (under the emulator) against the packed module, and the log reader on a small log set.
 # Inputs: BUILD_DIR SCRATCH RUNTIME_DIR EMULATOR OBJDUMP
 include(${CMAKE_CURRENT_LIST_DIR}/ship_test_steps.cmake)
 
@@ -16,7 +16,7 @@ file(MAKE_DIRECTORY ${unpacked})
 ship_run(COMMAND ${CMAKE_COMMAND} -E chdir ${unpacked} ${CMAKE_COMMAND} -E tar xf ${packages})
 file(GLOB top ${unpacked}/addon001-*)
 set(folder ${top}/${RUNTIME_DIR})
-foreach(file addon-host.exe Addon001.dll afxlayer.dll libstdc++-6.dll libgcc_s_seh-1.dll
+foreach(file addon-host.exe addon-log.exe Addon001.dll afxlayer.dll libstdc++-6.dll libgcc_s_seh-1.dll
         libwinpthread-1.dll)
   ship_expect_file(${folder}/${file})
 endforeach()
@@ -29,5 +29,6 @@ foreach(library Addon001.dll afxlayer.dll)
 endforeach()
 get_filename_component(top_name ${top} NAME)
 ship_expect_host_runs(${folder}/addon-host.exe unpacked/${top_name}/${RUNTIME_DIR}/Addon001.dll)
+ship_expect_log_reader_runs(${folder}/addon-log.exe ${SCRATCH}/log)
 
 file(REMOVE_RECURSE ${SCRATCH})

@@ -54,4 +54,9 @@ std::string readFile(const std::filesystem::path& file) {
     return content.str();
 }
 
+void writeFile(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+    stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
 }  // namespace test_support

@@ -13,4 +13,7 @@ std::filesystem::path scratchFolder(const std::string& name);
 // The whole content of a file as stored, or empty when it cannot be read.
 std::string readFile(const std::filesystem::path& file);
 
+// Makes `file` hold exactly `bytes` (no line-end conversion), replacing what it held.
+void writeFile(const std::filesystem::path& file, const std::string& bytes);
+
 }  // namespace test_support
