@@ -1,11 +1,12 @@
 #include "isolated_check.h"
 
+#include <chrono>
 #include <fstream>
 #include <iomanip>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 
+#include "addon001/platform/remove_tree.h"
 #include "check_child.h"
 #include "child_process_system.h"
 
@@ -87,10 +88,13 @@ CheckProcesses::CheckProcesses(std::filesystem::path hostProgram, std::filesyste
     std::error_code error;
     const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
     if (error) throw std::runtime_error("no temporary folder: " + error.message());
-    std::random_device random;
+    // Named by this process and the clock: the MinGW C++ library's random_device may give every
+    // process the same sequence, and folders left by checkers that were killed stay behind.
+    const auto start = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::ostringstream name;
-        name << "addon-host-check-" << std::hex << random() << random();
+        name << "addon-host-check-" << std::hex << detail::currentProcessId() << '-' << start
+             << '-' << attempt;
         const std::filesystem::path folder = temporary / name.str();
         if (std::filesystem::create_directory(folder, error)) {
             folder_ = folder;
@@ -103,8 +107,8 @@ CheckProcesses::CheckProcesses(std::filesystem::path hostProgram, std::filesyste
 }
 
 CheckProcesses::~CheckProcesses() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
+    // A check process's files may stay delete-pending on Windows for a moment after it ends.
+    platform::removeTree(folder_);
 }
 
 IsolatedOutcome CheckProcesses::run(const std::string& id, const CheckInput& input) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "addon001/log/log_statement.h"
+#include "addon001/platform/remove_tree.h"
 #include "addon001/platform/thread_id.h"
 #include "addon001/platform/wide_path_file.h"
 #include "built_files.h"
@@ -146,8 +147,7 @@ protected:
     }
     void TearDown() override {
         Log::RollingOutputToFile::close();
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
+        platform::removeTree(folder);
     }
 
     fs::path name(int number) const {
@@ -243,13 +243,14 @@ TEST_F(AddonLogTest, FollowsTheSetWhileItIsWrittenAndRotated) {
     const fs::path output = folder / "follow.out";
     const fs::path errors = folder / "follow.err";
     host::ChildEnd end;
+    // It follows long enough for the writing below even on a loaded machine under Wine.
     std::thread follower([&] {
         host::ChildOptions options;
         options.output = output;
         options.errors = errors;
         options.timeLimit = std::chrono::seconds(120);
         end = host::runChild(test_support::builtProgram("addon-log"),
-                             {live.string(), "--json", "--follow-for", "6"}, options);
+                             {live.string(), "--json", "--follow-for", "20"}, options);
     });
     // Written only once the follower has printed what was there, so that it is following.
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
