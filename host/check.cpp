@@ -2,9 +2,9 @@
 
 #include <cerrno>
 #include <fstream>
-#include <system_error>
 #include <optional>
 #include <set>
+#include <system_error>
 
 #include "answer_snapshot.h"
 #include "check_child.h"

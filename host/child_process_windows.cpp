@@ -1,11 +1,12 @@
 #include <windows.h>
 
+#include "addon001/platform/system_message.h"
+
 #include <memory>
 
 #include "addon001/platform/wide_path_file.h"
 #include "child_process.h"
 #include "child_process_system.h"
-#include "windows_system_message.h"
 
 namespace host {
 
@@ -62,7 +63,7 @@ ChildEnd runChild(const std::filesystem::path& program, const std::vector<std::s
     if (input.value == INVALID_HANDLE_VALUE || output.value == INVALID_HANDLE_VALUE ||
         errors.value == INVALID_HANDLE_VALUE) {
         return notStarted("cannot open its output files: " +
-                          detail::windowsSystemMessage(GetLastError()));
+                          platform::systemMessage(GetLastError()));
     }
 
     // Only the three standard handles are inherited, whatever else this process has open.
@@ -91,8 +92,7 @@ ChildEnd runChild(const std::filesystem::path& program, const std::vector<std::s
                        nullptr, &startup.StartupInfo, &process);
     const DWORD startError = GetLastError();
     if (restricted) DeleteProcThreadAttributeList(attributes);
-    if (!started)
-        return notStarted(program.string() + ": " + detail::windowsSystemMessage(startError));
+    if (!started) return notStarted(program.string() + ": " + platform::systemMessage(startError));
 
     Handle processHandle(process.hProcess);
     Handle threadHandle(process.hThread);

@@ -93,8 +93,8 @@ CheckProcesses::CheckProcesses(std::filesystem::path hostProgram, std::filesyste
     const auto start = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::ostringstream name;
-        name << "addon-host-check-" << std::hex << detail::currentProcessId() << '-' << start
-             << '-' << attempt;
+        name << "addon-host-check-" << std::hex << detail::currentProcessId() << '-' << start << '-'
+             << attempt;
         const std::filesystem::path folder = temporary / name.str();
         if (std::filesystem::create_directory(folder, error)) {
             folder_ = folder;

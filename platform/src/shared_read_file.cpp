@@ -1,5 +1,7 @@
 #include "addon001/platform/shared_read_file.h"
 
+#include "addon001/platform/system_message.h"
+
 #include <utility>
 
 #if defined(_WIN32)
@@ -9,22 +11,6 @@
 
 namespace platform {
 namespace {
-// The system's text for an error code on one line, with the code: "Access is denied (error 5)".
-std::string systemMessage(DWORD code) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = length > 0 && text != nullptr ? std::string(text, length) : "";
-    if (text != nullptr) LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == ' ' || message.back() == '.')) {
-        message.pop_back();
-    }
-    if (message.empty()) message = "system error";
-    return message + " (error " + std::to_string(code) + ")";
-}
-
 [[noreturn]] void failWithLastError() {
     throw FileError(systemMessage(GetLastError()));
 }

@@ -31,8 +31,9 @@ namespace fs = std::filesystem;
 
 constexpr int writerCount = 4;
 // The writers stop soon after the third rotation, well before a seventh would discard the
-// oldest backup; the cap only ends a run whose lines hardly ever reach the file.
-constexpr int linesPerWriter = 30000;
+// oldest backup; the cap only ends a run whose lines hardly ever reach the file (on a loaded
+// machine most lines can fall into the spells in which the sink is closed).
+constexpr int linesPerWriter = 300000;
 constexpr int linesBetweenLooks = 32;
 
 std::atomic<std::uint64_t> ticketClock{0};
@@ -121,7 +122,7 @@ TEST_F(LogStressTest, WritersThroughRotationsWhileTheSinkClosesAndReopens) {
     for (int writer = 0; writer < writerCount; ++writer) {
         writers.emplace_back([writer, &attempts, &writersDone, &enough, &live] {
             std::vector<Attempt>& mine = attempts[writer];
-            mine.reserve(linesPerWriter);
+            mine.reserve(linesPerWriter / 10);
             for (int sequence = 0; sequence < linesPerWriter && !enough.load(); ++sequence) {
                 const std::string message = messageOf(writer, sequence);
                 const std::uint64_t before = ticket();

@@ -276,7 +276,8 @@ TEST_F(LogSetReaderTest, TellsWhenTheFileItReadLeftTheSet) {
     reader.readOn(events);
     reader.finish(events);
     ASSERT_EQ(read.notices.size(), 1u);
-    EXPECT_NE(read.notices[0].find(live.string() + ": rotated out of the log set"), std::string::npos)
+    EXPECT_NE(read.notices[0].find(live.string() + ": rotated out of the log set"),
+              std::string::npos)
         << read.notices[0];
     // What is still there, from backup 6 on.
     EXPECT_EQ(

@@ -1,14 +1,13 @@
-#pragma once
+#include "addon001/platform/system_message.h"
 
-// The system's text for a Windows error code, on one line, with the code: "Access is denied
-// (error 5)". For the host's Windows sources only.
+#if defined(_WIN32)
+
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include <string>
+namespace platform {
 
-namespace host::detail {
-
-inline std::string windowsSystemMessage(DWORD code) {
+std::string systemMessage(unsigned long code) {
     char* text = nullptr;
     const DWORD length = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -24,4 +23,6 @@ inline std::string windowsSystemMessage(DWORD code) {
     return message + " (error " + std::to_string(code) + ")";
 }
 
-}  // namespace host::detail
+}  // namespace platform
+
+#endif
