@@ -14,8 +14,9 @@ import sys
 DESCRIPTION = re.compile(rb"^desc: Trigger: Client Request: records (\d+) (\w+) (\w+)$", re.M)
 TOTALS = re.compile(rb"^totals: (\d+)", re.M)
 WRITERS = ("ours", "spdlog", "log4cplus", "floor")
-# Largest ratios of ours to each: instructions to spdlog.
-TARGETS = {"spdlog": 0.6}
+# Largest ratio of our instructions to spdlog's, per record shape: the target is set for the
+# text record; the record with numbers is shown beside it without one.
+TARGETS = {"text": 0.6}
 
 
 def main(paths):
@@ -45,10 +46,15 @@ def main(paths):
             continue
         ours, spdlog, log4cplus, floor = counts
         ratio = ours / spdlog
-        result = "met" if ratio <= TARGETS["spdlog"] else f"MISSED: {ratio:.2f}× spdlog"
+        target = TARGETS.get(shape)
+        if target is None:
+            wanted, result = "—", "no target"
+        else:
+            wanted = f"≤ {target:g}× spdlog"
+            result = "met" if ratio <= target else f"MISSED: {ratio:.2f}× spdlog"
         print(f"| {shape} | {ours:,.0f} | {spdlog:,.0f} | {log4cplus:,.0f} | {floor:,.0f} | "
-              f"{ratio:.2f} | {ours / log4cplus:.2f} | {ours / floor:.1f} | "
-              f"≤ {TARGETS['spdlog']:g}× spdlog | {result} |")
+              f"{ratio:.2f} | {ours / log4cplus:.2f} | {ours / floor:.1f} | {wanted} | "
+              f"{result} |")
     print()
     print("Instructions per record in user space, counted by callgrind over one thread's "
           "records after a warm-up.")
