@@ -6,15 +6,7 @@
 # arguments reach both programs byte for byte.
 set(arguments --json --drive HX-140 --drive "HX 27" --drive KPR140 --drive hx-140 --drive HXP180)
 
-function(run_host output_variable)
-  execute_process(COMMAND ${ARGN} ${arguments}
-                  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE result)
-  string(REPLACE "\r\n" "\n" out "${out}")
-  if(NOT result EQUAL 0 OR NOT err STREQUAL "")
-    message(FATAL_ERROR "'${ARGN}' failed (${result}):\n${err}")
-  endif()
-  set(${output_variable} "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../support/run_and_read.cmake)
 
 foreach(variable HOST REFERENCE_HOST)
   if(NOT EXISTS "${${variable}}")
@@ -22,8 +14,8 @@ foreach(variable HOST REFERENCE_HOST)
   endif()
 endforeach()
 
-run_host(reference "${REFERENCE_HOST}")
-run_host(document ${EMULATOR} "${HOST}")
+run_and_read(reference "${REFERENCE_HOST}" ${arguments})
+run_and_read(document ${EMULATOR} "${HOST}" ${arguments})
 if(NOT document STREQUAL reference)
   message(FATAL_ERROR "the --json documents differ\n--- ${REFERENCE_HOST}\n${reference}"
                       "--- ${HOST}\n${document}")

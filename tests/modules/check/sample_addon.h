@@ -81,3 +81,13 @@ inline int getAsFIVector(const std::string* driveType, addon::FeatureSet* names)
                                               addon::FeatureSet* names) {   \
         return sample::getAsFIVector(driveType, names);                     \
     }
+
+// Exports all six functions of the sample unchanged, for modules that break the contract
+// elsewhere (at load or unload).
+#define SAMPLE_EXPORT_EVERY_FUNCTION        \
+    SAMPLE_EXPORT_GET_VER                   \
+    SAMPLE_EXPORT_GET_INTERFACE_VER         \
+    SAMPLE_EXPORT_GET_FEATURE               \
+    SAMPLE_EXPORT_GET_AS_DI_VECTOR          \
+    SAMPLE_EXPORT_GET_FEATURES_AND_VERSIONS \
+    SAMPLE_EXPORT_GET_AS_FI_VECTOR
