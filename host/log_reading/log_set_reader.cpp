@@ -11,10 +11,37 @@ namespace logreading {
 
 namespace {
 constexpr int backupCount = Log::RollingOutputToFile::backupCount;
+
+// The place a rotation moves the file at `place` to: the live file goes to rotatingPlace, that
+// to backup 1, backup n to n + 1, and the oldest out of the set (backupCount + 1).
+int olderPlace(int place) {
+    if (place == 0) return rotatingPlace;
+    if (place == rotatingPlace) return 1;
+    return place + 1;
+}
+
+// The place before `place` in the set's order, newest first; notInSet before the live file.
+int newerPlace(int place) {
+    if (place == 1) return rotatingPlace;
+    if (place == rotatingPlace) return 0;
+    return place - 1;
+}
+
+bool inSet(int place) {
+    return place == rotatingPlace || (place >= 0 && place <= backupCount);
+}
+
+// Where a search for a file that was last found at `place` starts: a file that left the set
+// is looked for nowhere.
+int searchFrom(int place) {
+    return place == notInSet ? backupCount + 1 : place;
+}
 }  // namespace
 
-std::string setFileName(const std::string& path, int number) {
-    return number == 0 ? path : path + "." + std::to_string(number);
+std::string setFileName(const std::string& path, int place) {
+    if (place == 0) return path;
+    if (place == rotatingPlace) return path + Log::RollingOutputToFile::rotatingSuffix;
+    return path + "." + std::to_string(place);
 }
 
 LogSetReader::LogSetReader(std::string path, std::size_t chunkSize)
@@ -46,6 +73,12 @@ LogSetReader::LogSetReader(std::string path, std::size_t chunkSize)
         anyFile = true;
         anyByte = anyByte || status.size > 0;
     }
+    // A rotation interrupted by a crash leaves the live file under its ".rotating" name: it is
+    // part of the set until the next rotation or open places it.
+    if (openNumber(rotatingPlace)) {
+        anyFile = true;
+        anyByte = anyByte || platform::pathStatus(wideName(rotatingPlace)).size > 0;
+    }
     if (!anyFile) {
         throw LogSetError(path_ + ": no such log file, nor any of its backups (" +
                           setFileName(path_, 1) + " to " + setFileName(path_, backupCount) + ")");
@@ -58,12 +91,23 @@ LogSetReader::LogSetReader(std::string path, std::size_t chunkSize)
 }
 
 std::wstring LogSetReader::wideName(int number) const {
-    return number == 0 ? widePath_ : widePath_ + L"." + std::to_wstring(number);
+    if (number == 0) return widePath_;
+    if (number == rotatingPlace) {
+        const std::string_view suffix = Log::RollingOutputToFile::rotatingSuffix;
+        return widePath_ + std::wstring(suffix.begin(), suffix.end());
+    }
+    return widePath_ + L"." + std::to_wstring(number);
 }
 
 // The file that holds `number`'s name now, or none when there is none (or no regular file). A
 // rotation may take the name away between looking and opening, or give it to the next file.
 std::optional<platform::SharedReadFile> LogSetReader::openNumber(int number) const {
+    // Only a file under the ".rotating" name is the sink's; anything else there (a folder, say)
+    // is not part of the set.
+    if (number == rotatingPlace &&
+        platform::pathStatus(wideName(number)).kind != platform::PathStatus::Kind::file) {
+        return std::nullopt;
+    }
     for (int attempt = 1;; ++attempt) {
         try {
             return platform::SharedReadFile(wideName(number));
@@ -101,7 +145,7 @@ LogSetReader::Tracked LogSetReader::track(platform::SharedReadFile& file, int nu
 
 // Starts with the oldest file there is.
 bool LogSetReader::start() {
-    for (int number = backupCount; number >= 0; --number) {
+    for (int number = backupCount; number != notInSet; number = newerPlace(number)) {
         std::optional<platform::SharedReadFile> file = openNumber(number);
         if (file) {
             current_ = track(*file, number);
@@ -132,29 +176,27 @@ bool LogSetReader::isFile(platform::SharedReadFile& file, const platform::FileId
            (prefix.empty() || readPrefix(file, prefix.size()) == prefix);
 }
 
-// Where the tracked file is now: the number of its name, or -1 when it left the set. Rotations
-// only ever move a file to a higher number, so only those are searched. A file is known by its
+// Where the tracked file is now: its place, or notInSet when it left the set. Rotations only ever
+// move a file to an older place, so only those are searched. A file is known by its
 // identity and the first bytes read from it: where a file that is not held open can be removed
 // and its identity given to a new file (Windows reuses file indexes as Linux does inodes),
 // the identity alone could take the new file for the old. The live file found under its
 // identity with other first bytes is `replaced`: emptied and written anew, or such a new file.
 LogSetReader::Place LogSetReader::whereIs(const Tracked& file) const {
-    for (int number = file.number < 0 ? backupCount + 1 : file.number; number <= backupCount;
-         ++number) {
+    for (int number = searchFrom(file.number); inSet(number); number = olderPlace(number)) {
         std::optional<platform::SharedReadFile> named = openNumber(number);
         if (!named || named->identity() != file.identity) continue;
         if (isFile(*named, file.identity, file.prefix)) return {number, false};
         if (number == 0) return {0, true};
     }
-    return {-1, false};
+    return {notInSet, false};
 }
 
 // The current file opened again by its name, wherever a rotation has moved it; none when it has
 // left the set or was replaced (see whereIs).
 std::optional<platform::SharedReadFile> LogSetReader::reopen() {
     Tracked& file = *current_;
-    for (int number = file.number < 0 ? backupCount + 1 : file.number; number <= backupCount;
-         ++number) {
+    for (int number = searchFrom(file.number); inSet(number); number = olderPlace(number)) {
         std::optional<platform::SharedReadFile> named = openNumber(number);
         if (!named || named->identity() != file.identity) continue;
         if (isFile(*named, file.identity, file.prefix)) {
@@ -163,7 +205,7 @@ std::optional<platform::SharedReadFile> LogSetReader::reopen() {
         }
         if (number == 0) return std::nullopt;
     }
-    file.number = -1;
+    file.number = notInSet;
     return std::nullopt;
 }
 
@@ -225,15 +267,15 @@ bool LogSetReader::readToEnd(const ReadEvents& events) {
     }
 }
 
-// The file that follows the file of `number` in the set: the next lower number that exists,
-// checked while the file of `number` is known to still have that number (names below it do not
+// The file that follows the file at place `number` in the set: the next newer place that holds
+// a file, checked while the file at `number` is known to still be there (newer places do not
 // change until a rotation has moved it on). None when the next is the live file and it does not
 // exist (yet).
 std::optional<LogSetReader::Tracked> LogSetReader::successorOf(int number) {
     for (;;) {
-        int next = number - 1;
+        int next = newerPlace(number);
         std::optional<platform::SharedReadFile> file;
-        for (; next >= 0; --next) {
+        for (; next != notInSet; next = newerPlace(next)) {
             file = openNumber(next);
             if (file) break;
         }
@@ -244,7 +286,7 @@ std::optional<LogSetReader::Tracked> LogSetReader::successorOf(int number) {
             return track(*file, next);
         }
         current_->number = now;
-        number = now < 0 ? backupCount + 1 : now;
+        number = searchFrom(now);
     }
 }
 
@@ -282,7 +324,7 @@ bool LogSetReader::readOn(const ReadEvents& events) {
                 continue;
             }
             // Rotations removed the file read, and a new live file took its identity.
-            place.number = -1;
+            place.number = notInSet;
         }
         const int number = place.number;
         current_->number = number;
@@ -290,7 +332,7 @@ bool LogSetReader::readOn(const ReadEvents& events) {
         any = readToEnd(events) || any;
         endOfFile(events);
         std::optional<Tracked> next;
-        if (number < 0) {
+        if (number == notInSet) {
             // Left the set while kept open and read: what follows starts with the oldest file.
             if (events.notice && !current_->lost) {
                 events.notice(names_[current_->readIndex] +

@@ -22,9 +22,16 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The name of file `number` of the set of `path`: the live file for 0, else backup `number`
-// (`path` followed by a full stop and the number).
-std::string setFileName(const std::string& path, int number);
+// The places of a set's files, newest first: the live file (0), the file a rotation is moving
+// from the live name to backup 1 (rotatingPlace), then backups 1 to 6. notInSet stands for no
+// place: a file that left the set, or before the newest.
+constexpr int rotatingPlace = -2;
+constexpr int notInSet = -1;
+
+// The name of the file at `place` in the set of `path`: the live file for 0, the live file's
+// name followed by ".rotating" for rotatingPlace, else backup `place` (`path` followed by a full
+// stop and the number).
+std::string setFileName(const std::string& path, int place);
 
 // Where the reader passes on what it read.
 struct ReadEvents {
@@ -48,12 +55,12 @@ struct FileRead {
 // down to 1 (the oldest first), then the live file, and on, as often as it is asked, through the
 // files that rotations create meanwhile. It keeps track of a file by its identity, not by its
 // name (its identity and its first bytes), so a rotation that renames the file being read (the
-// live file becoming backup 1, or any backup moving up) neither loses nor repeats a line: the
-// file is read to its end, then the file that is now one number below it. A live file that was
-// emptied in place (it shrank, or its first bytes changed) is read again from its start. Files are
-// opened for shared reading, so that the writer goes on writing and rotating; where the system lets
-// a file held open block the rotation's removal of the oldest backup (Windows), each file is open
-// only while one chunk of it is read.
+// live file becoming backup 1 by way of its ".rotating" name, or any backup moving up) neither
+// loses nor repeats a line: the file is read to its end, then the file at the next newer place. A
+// live file that was emptied in place (it shrank, or its first bytes changed) is read again from
+// its start. Files are opened for shared reading, so that the writer goes on writing and rotating;
+// where the system lets a file held open block the rotation's removal of the oldest backup
+// (Windows), each file is open only while one chunk of it is read.
 //
 // Memory: one chunk buffer (grown only for a single line longer than a chunk) and one record.
 // Speed: the lines are split and parsed in the buffer they were read into; a record's text is
@@ -86,7 +93,7 @@ public:
 
 private:
     struct Tracked {
-        int number = 0;  // its name when last found: 0 the live file, n backup n, -1 none
+        int number = 0;  // its place when last found, or notInSet
         platform::FileIdentity identity;
         std::uint64_t offset = 0;
         std::uint64_t lineNumber = 0;
@@ -95,7 +102,7 @@ private:
         std::string prefix;         // its first bytes, up to prefixLength, as read
     };
     struct Place {
-        int number = -1;
+        int number = notInSet;
         bool replaced = false;
     };
     struct Fingerprint {

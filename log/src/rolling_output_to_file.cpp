@@ -226,7 +226,8 @@ std::wstring RollingOutputToFile::backupName(int number) {
 }
 
 std::wstring RollingOutputToFile::movedName() {
-    return path + L".rotating";
+    const std::string_view suffix = rotatingSuffix;
+    return path + std::wstring(suffix.begin(), suffix.end());
 }
 
 }  // namespace Log

@@ -238,6 +238,51 @@ TEST_F(LogSetReaderTest, FollowsTheLiveFileThroughRotations) {
     EXPECT_EQ(reader.filesRead()[1].bytes, fs::file_size(name(3)));
 }
 
+// The sink's rotation moves the live file to backup 1 by way of its ".rotating" name, shifting
+// the backups in between; the reader looks between any two of those steps. The file under the
+// ".rotating" name has not left the set: nothing is given up, nothing read twice.
+TEST_F(LogSetReaderTest, ReadsBetweenTheStepsOfTheSinksRotation) {
+    const fs::path rotating = live.string() + ".rotating";
+    write(1, line("backup"));
+    write(0, line("live"));
+    LogSetReader reader(live.string());
+    logtest::Collector read;
+    const auto events = read.events();
+    reader.readOn(events);
+
+    append(0, line("last in the live file"));
+    fs::rename(live, rotating);
+    EXPECT_TRUE(reader.readOn(events));
+    EXPECT_TRUE(reader.waitingForLiveFile());
+    fs::rename(name(1), name(2));
+    reader.readOn(events);
+    fs::rename(rotating, name(1));
+    reader.readOn(events);
+    write(0, line("new live file"));
+    reader.readOn(events);
+    reader.finish(events);
+    EXPECT_EQ(read.texts(), (Texts{"10:00:00.000 INF 1 backup", "10:00:00.000 INF 1 live",
+                                   "10:00:00.000 INF 1 last in the live file",
+                                   "10:00:00.000 INF 1 new live file"}));
+    EXPECT_TRUE(read.notices.empty()) << read.notices.front();
+
+    // A rotation that a crash interrupted there: the file is read in its place, after backup 1
+    // and before the live file; alone, it is still a set. A folder under that name is no file
+    // of the set.
+    fs::rename(name(1), rotating);
+    EXPECT_EQ(readSet(live).texts(), (Texts{"10:00:00.000 INF 1 backup", "10:00:00.000 INF 1 live",
+                                            "10:00:00.000 INF 1 last in the live file",
+                                            "10:00:00.000 INF 1 new live file"}));
+    EXPECT_EQ(readSet(live).records[1].file, rotating.string());
+    fs::remove(live);
+    fs::remove(name(2));
+    EXPECT_EQ(readSet(live).records.size(), 2u);
+    fs::remove(rotating);
+    fs::create_directory(rotating);
+    write(0, line("beside a folder"));
+    EXPECT_EQ(readSet(live).texts(), (Texts{"10:00:00.000 INF 1 beside a folder"}));
+}
+
 TEST_F(LogSetReaderTest, ReadsALiveFileThatWasEmptiedAgainFromItsStart) {
     write(0, line("one") + line("two"));
     LogSetReader reader(live.string());

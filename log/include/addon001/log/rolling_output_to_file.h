@@ -29,6 +29,9 @@ namespace Log {
 class RollingOutputToFile {
 public:
     static constexpr int backupCount = 6;
+    // Appended to the live file's name while a rotation moves it to backup 1: between the live
+    // file and backup 1 in the set's order, for readers that follow the set.
+    static constexpr char rotatingSuffix[] = ".rotating";
     static constexpr std::streamoff maxSize = 10 * 1024 * 1024;
     // While rotations keep failing, the live file may grow to this size and keeps every line;
     // past it the next failure drops the live file's content.
