@@ -27,15 +27,7 @@ void AddonClient::requireExports(const std::filesystem::path& file) const {
     for (const char* name : requiredExports) {
         if (exports_.has(name)) continue;
         // The module's file may hold the function under a C++ name.
-        std::string detail;
-        if (!file.empty()) {
-            try {
-                detail = cxxOnlyExport(name, readModuleFile(file).exportedSymbols);
-            } catch (const ModuleFileError&) {
-                // Nothing more to say than that it is missing.
-            }
-        }
-        throw MissingExportError(name, detail);
+        throw MissingExportError(name, file.empty() ? std::string() : cxxOnlyExport(name, file));
     }
 }
 

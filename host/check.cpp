@@ -25,6 +25,7 @@ const std::vector<std::string> probeDriveTypes = {"", "no such drive type"};
 
 const char* const runtimeCheck = "the module uses the host's C++ runtime";
 const char* const loadCheck = "the module loads";
+const char* const loadFailedReason = "needs the module to load, which failed";
 const char* const unloadCheck = "the module unloads";
 const char* const repeatedCheck = "repeated calls give identical answers";
 const char* const callOrderCheck =
@@ -78,23 +79,6 @@ private:
     std::vector<CheckResult> results_;
 };
 
-// Every check after the load, by name, with the exports it needs: those that are skipped when
-// the load fails.
-std::vector<std::pair<std::string, std::vector<std::string>>> checksAfterLoad() {
-    std::vector<std::pair<std::string, std::vector<std::string>>> checks;
-    for (const std::string& name : expectedExportNames()) {
-        checks.push_back({"export " + name + " is present", {}});
-    }
-    for (const ContractCheck& check : exportChecks()) checks.push_back({check.title, check.needs});
-    checks.push_back({repeatedCheck, {}});
-    checks.push_back({callOrderCheck, {}});
-    for (const NullPointerProbe& probe : nullPointerProbes()) {
-        checks.push_back({probe.description + " does not crash", {probe.exportName}});
-    }
-    checks.push_back({unloadCheck, {}});
-    return checks;
-}
-
 class Checker {
 public:
     Checker(const CheckOptions& options, const std::filesystem::path& module, CheckRun& run)
@@ -135,9 +119,7 @@ public:
             run_.add(false, loadCheck, load.outcome.seen, time);
             errors << "addon-host: " << options_.module.string() << ": " << load.outcome.seen
                    << '\n';
-            for (const auto& check : checksAfterLoad()) {
-                run_.skip(check.first, "needs the module to load, which failed");
-            }
+            loadFailed_ = true;
             return false;
         }
         run_.add(true, loadCheck, std::string(), time);
@@ -147,18 +129,14 @@ public:
     }
 
     void checkExports() {
-        std::vector<std::string> symbols;
-        try {
-            symbols = readModuleFile(module_).exportedSymbols;
-        } catch (const ModuleFileError&) {
-            // No C++ names to point out then.
-        }
         for (const std::string& name : expectedExportNames()) {
             const std::string what = "export " + name + " is present";
-            if (exports_.count(name) != 0) {
+            if (loadFailed_) {
+                run_.skip(what, loadFailedReason);
+            } else if (exports_.count(name) != 0) {
                 run_.add(true, what, std::string());
             } else {
-                const std::string cxxName = cxxOnlyExport(name, symbols);
+                const std::string cxxName = cxxOnlyExport(name, module_);
                 run_.add(false, what, cxxName.empty() ? std::string("not exported") : cxxName);
             }
         }
@@ -169,12 +147,12 @@ public:
             const auto outcome = runIsolated(check.title, check.id, check.needs);
             if (!outcome) continue;
             // The catalogue's drive types are asked by the checks that follow, and the probes
-            // pass one with features.
-            if (check.id == "catalogue-well-formed" && outcome->data.contains("catalogue")) {
+            // pass one with features (only the checks that read them hand them on).
+            if (outcome->data.contains("catalogue")) {
                 input_.driveTypes = driveTypesAsked(
                     outcome->data.at("catalogue").get<addon::DriveInfoSet>(), snapshotDriveTypes_);
             }
-            if (check.id == "features-result" && outcome->data.contains("firstWithFeatures")) {
+            if (outcome->data.contains("firstWithFeatures")) {
                 probeDriveType_ = outcome->data.at("firstWithFeatures").get<std::string>();
             }
         }
@@ -194,6 +172,7 @@ public:
 private:
     // Why a check that calls into the module cannot run, if it cannot.
     std::optional<std::string> skipReason(const std::vector<std::string>& needs) const {
+        if (loadFailed_) return std::string(loadFailedReason);
         if (foreignRuntime_)
             return std::string("needs the host's C++ runtime, which the module does not use");
         for (const std::string& name : needs) {
@@ -249,6 +228,7 @@ private:
     std::optional<std::string> probeDriveType_;
     std::set<std::string> exports_;
     bool foreignRuntime_ = false;
+    bool loadFailed_ = false;
 };
 
 }  // namespace
@@ -275,12 +255,10 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& error
     try {
         Checker checker(options, module, run);
         checker.checkRuntime();
-        if (checker.checkLoad(errors)) {
-            checker.checkExports();
-            checker.checkCalls();
-        } else {
-            exitCode = checkUnloadable;
-        }
+        // After a failed load the later checks are each skipped, in their order.
+        if (!checker.checkLoad(errors)) exitCode = checkUnloadable;
+        checker.checkExports();
+        checker.checkCalls();
     } catch (const std::exception& error) {
         // The checker's own trouble (no temporary folder, a file it cannot write): no verdict
         // on the checks that did not run.

@@ -66,12 +66,8 @@ void onExit() {
 
 void onTerminate() {
     std::string how = endTerminate;
-    if (const std::exception_ptr active = std::current_exception()) {
-        try {
-            std::rethrow_exception(active);
-        } catch (...) {
-            how += " " + describeThrown();
-        }
+    if (const std::string thrown = describeActiveException(); !thrown.empty()) {
+        how += " " + thrown;
     }
     noteEnd(how.c_str());
     std::abort();

@@ -1,9 +1,8 @@
 #include "export_table.h"
 
-#include <cxxabi.h>
+#include <boost/core/demangle.hpp>
 
-#include <cstdlib>
-#include <memory>
+#include "module_file.h"
 
 namespace host {
 
@@ -36,10 +35,8 @@ const std::vector<std::string>& expectedExportNames() {
 namespace {
 // The readable form of an Itanium C++ name ("getVer()"), or empty when it is none.
 std::string demangled(const std::string& symbol) {
-    int status = 0;
-    const std::unique_ptr<char, void (*)(void*)> readable(
-        abi::__cxa_demangle(symbol.c_str(), nullptr, nullptr, &status), std::free);
-    return status == 0 && readable ? std::string(readable.get()) : std::string();
+    const boost::core::scoped_demangled_name readable(symbol.c_str());
+    return readable.get() != nullptr ? std::string(readable.get()) : std::string();
 }
 
 bool isCxxNameOf(const std::string& symbol, const std::string& name) {
@@ -53,8 +50,13 @@ bool isCxxNameOf(const std::string& symbol, const std::string& name) {
 }
 }  // namespace
 
-std::string cxxOnlyExport(const std::string& name,
-                          const std::vector<std::string>& exportedSymbols) {
+std::string cxxOnlyExport(const std::string& name, const std::filesystem::path& moduleFile) {
+    std::vector<std::string> exportedSymbols;
+    try {
+        exportedSymbols = readModuleFile(moduleFile).exportedSymbols;
+    } catch (const ModuleFileError&) {
+        return std::string();
+    }
     for (const std::string& symbol : exportedSymbols) {
         if (isCxxNameOf(symbol, name)) return "exports " + name + " only as a C++ name: " + symbol;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,9 @@ struct ExportTable {
 const std::vector<std::string>& expectedExportNames();
 
 // For an export the module lacks under its plain name: "exports getVer only as a C++ name:
-// _Z6getVerv" when one of `exportedSymbols` is a C++ (mangled) name of a function of that name
-// (GCC and Clang: "_Z6getVerv", Microsoft: "?getVer@@YAHXZ"), else empty.
-std::string cxxOnlyExport(const std::string& name, const std::vector<std::string>& exportedSymbols);
+// _Z6getVerv" when one of the symbols that the module file exports is a C++ (mangled) name of a
+// function of that name (GCC and Clang: "_Z6getVerv", Microsoft: "?getVer@@YAHXZ"), else empty
+// (also when the file cannot be read: then there is nothing more to say than that it is missing).
+std::string cxxOnlyExport(const std::string& name, const std::filesystem::path& moduleFile);
 
 }  // namespace host

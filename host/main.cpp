@@ -39,12 +39,8 @@ std::string askedModule;
 // loaded here, so what it threw can be read.
 [[noreturn]] void reportTermination() {
     std::string how = "std::terminate was called";
-    if (const std::exception_ptr active = std::current_exception()) {
-        try {
-            std::rethrow_exception(active);
-        } catch (...) {
-            how += " after the module " + host::describeThrown();
-        }
+    if (const std::string thrown = host::describeActiveException(); !thrown.empty()) {
+        how += " after the module " + thrown;
     }
     std::cerr << "addon-host: " << askedModule << ": " << how << std::endl;
     std::_Exit(exitLoadFailure);

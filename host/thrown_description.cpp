@@ -2,9 +2,8 @@
 
 #include <cxxabi.h>
 
-#include <cstdlib>
+#include <boost/core/demangle.hpp>
 #include <exception>
-#include <memory>
 #include <typeinfo>
 
 #include "addon001/afx/cstring.h"
@@ -14,11 +13,7 @@ namespace host {
 
 namespace {
 std::string readableName(const std::type_info* type) {
-    if (type == nullptr) return "unknown";
-    int status = 0;
-    const std::unique_ptr<char, void (*)(void*)> readable(
-        abi::__cxa_demangle(type->name(), nullptr, nullptr, &status), std::free);
-    return status == 0 && readable ? std::string(readable.get()) : std::string(type->name());
+    return type == nullptr ? std::string("unknown") : boost::core::demangle(type->name());
 }
 
 // The name of the type of the exception being handled, demangled where the runtime can.
@@ -42,6 +37,16 @@ std::string describeThrown() {
         return "threw an int (" + std::to_string(value) + ")";
     } catch (...) {
         return "threw an exception of type " + currentExceptionType();
+    }
+}
+
+std::string describeActiveException() {
+    const std::exception_ptr active = std::current_exception();
+    if (!active) return std::string();
+    try {
+        std::rethrow_exception(active);
+    } catch (...) {
+        return describeThrown();
     }
 }
 

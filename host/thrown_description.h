@@ -12,4 +12,8 @@ namespace host {
 // all live in the module's memory.
 std::string describeThrown();
 
+// describeThrown() for the exception being handled anywhere on this thread (in a terminate
+// handler, say); empty when there is none.
+std::string describeActiveException();
+
 }  // namespace host
