@@ -21,6 +21,18 @@ std::string signalName(int signal) {
     const char* name = strsignal(signal);
     return name != nullptr ? name : "unknown signal";
 }
+
+ChildEnd endOfWaitStatus(int status) {
+    ChildEnd end;
+    if (WIFEXITED(status)) {
+        end.kind = ChildEnd::Kind::Exited;
+        end.code = WEXITSTATUS(status);
+    } else {
+        end.kind = ChildEnd::Kind::Signalled;
+        end.code = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    }
+    return end;
+}
 }  // namespace detail
 
 namespace {
@@ -46,18 +58,6 @@ void redirect(posix_spawn_file_actions_t& actions, int descriptor,
     const std::string target = file.empty() ? std::string("/dev/null") : file.string();
     posix_spawn_file_actions_addopen(&actions, descriptor, target.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
-}
-
-ChildEnd endOf(int status) {
-    ChildEnd end;
-    if (WIFEXITED(status)) {
-        end.kind = ChildEnd::Kind::Exited;
-        end.code = WEXITSTATUS(status);
-    } else {
-        end.kind = ChildEnd::Kind::Signalled;
-        end.code = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    }
-    return end;
 }
 
 // Waits for the child; false when the time limit passed first.
@@ -120,7 +120,7 @@ ChildEnd runChild(const std::filesystem::path& program, const std::vector<std::s
     }
 
     int status = 0;
-    if (waitFor(child, options, status)) return endOf(status);
+    if (waitFor(child, options, status)) return detail::endOfWaitStatus(status);
     kill(-child, SIGKILL);
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

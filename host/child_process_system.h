@@ -4,6 +4,8 @@
 // child_process_windows.cpp).
 #include <string>
 
+#include "child_process.h"
+
 namespace host::detail {
 
 // The system's name of a signal ("Segmentation fault").
@@ -11,5 +13,8 @@ std::string signalName(int signal);
 
 // The name of a Windows exception code, or empty when it is not a well-known one.
 std::string exceptionName(unsigned code);
+
+// How a child ended, from the status that waitpid gave (Linux only).
+ChildEnd endOfWaitStatus(int status);
 
 }  // namespace host::detail

@@ -90,9 +90,7 @@ TEST(ModuleFileTest, EveryCutIsReadOrRefused) {
 
 // The bytes with `width` bytes at `offset` set to `value` (little-endian).
 std::string patched(std::string bytes, std::size_t offset, std::uint64_t value, unsigned width) {
-    for (unsigned index = 0; index < width; ++index) {
-        bytes[offset + index] = static_cast<char>((value >> (8 * index)) & 0xFF);
-    }
+    test_support::put(bytes, offset, value, width);
     return bytes;
 }
 

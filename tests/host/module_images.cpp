@@ -4,14 +4,14 @@
 
 namespace test_support {
 
-namespace {
-
 void put(std::string& bytes, std::size_t offset, std::uint64_t value, unsigned width) {
     if (bytes.size() < offset + width) bytes.resize(offset + width, '\0');
     for (unsigned index = 0; index < width; ++index) {
         bytes[offset + index] = static_cast<char>((value >> (8 * index)) & 0xFF);
     }
 }
+
+namespace {
 
 void append(std::string& bytes, std::uint64_t value, unsigned width) {
     put(bytes, bytes.size(), value, width);
@@ -69,7 +69,7 @@ std::string elfImage(const ModuleImage& image) {
     const std::uint64_t dynamicAt = bytes.size();
     bytes += dynamic;
     const std::uint64_t sectionsAt = bytes.size();
-    put(bytes, 0x28, sectionsAt, 8);
+    put(bytes, elfSectionTableOffsetField, sectionsAt, 8);
     put(bytes, 0x34, 64, 2);  // header size
     put(bytes, 0x3A, 64, 2);  // section header size
     put(bytes, 0x3C, 4, 2);   // sections
@@ -143,7 +143,7 @@ std::string peImage(const ModuleImage& image) {
 
     std::string bytes(0x40, '\0');
     bytes.replace(0, 2, "MZ");
-    put(bytes, 0x3C, 0x40, 4);
+    put(bytes, peHeaderOffsetField, 0x40, 4);
     bytes += std::string("PE\0\0", 4);
     const std::size_t coff = bytes.size();
     put(bytes, coff, image.machine != 0 ? image.machine : 0x8664, 2);

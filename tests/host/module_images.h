@@ -21,6 +21,9 @@ std::string elfImage(const ModuleImage& image);
 // A PE32+ DLL with one section that holds the import and export tables.
 std::string peImage(const ModuleImage& image);
 
+// Sets `width` bytes at `offset` to `value`, little-endian, growing `bytes` where needed.
+void put(std::string& bytes, std::size_t offset, std::uint64_t value, unsigned width);
+
 // Where the fields of those images stand, for tests that break them.
 inline constexpr std::size_t elfSectionTableOffsetField = 0x28;
 inline constexpr std::size_t peHeaderOffsetField = 0x3C;

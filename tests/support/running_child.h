@@ -17,7 +17,12 @@ class RunningChild {
 public:
     RunningChild(const std::filesystem::path& program, const std::vector<std::string>& arguments);
     // Kills the child if it still runs, and waits for it.
-    ~RunningChild();
+    ~RunningChild() {
+        if (running_) {
+            kill();
+            wait();
+        }
+    }
     RunningChild(const RunningChild&) = delete;
     RunningChild& operator=(const RunningChild&) = delete;
 

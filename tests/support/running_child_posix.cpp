@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "child_process_system.h"
 #include "running_child.h"
 
 extern char** environ;
@@ -30,13 +31,6 @@ RunningChild::RunningChild(const std::filesystem::path& program,
     running_ = true;
 }
 
-RunningChild::~RunningChild() {
-    if (running_) {
-        kill();
-        wait();
-    }
-}
-
 void RunningChild::kill() {
     if (running_) ::kill(static_cast<pid_t>(id_), SIGKILL);
 }
@@ -51,14 +45,7 @@ host::ChildEnd RunningChild::wait() {
     while (waitpid(static_cast<pid_t>(id_), &status, 0) < 0 && errno == EINTR) {
     }
     running_ = false;
-    if (WIFEXITED(status)) {
-        end.kind = host::ChildEnd::Kind::Exited;
-        end.code = WEXITSTATUS(status);
-    } else {
-        end.kind = host::ChildEnd::Kind::Signalled;
-        end.code = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    }
-    return end;
+    return host::detail::endOfWaitStatus(status);
 }
 
 }  // namespace test_support

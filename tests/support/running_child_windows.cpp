@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "addon001/platform/system_message.h"
 #include "addon001/platform/wide_path_file.h"
 #include "running_child.h"
 
@@ -26,19 +27,12 @@ RunningChild::RunningChild(const std::filesystem::path& program,
     // bInheritHandles TRUE and no handle list: the child gets every inheritable handle.
     if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                         nullptr, &startup, &process)) {
-        problem_ = program.string() + ": error " + std::to_string(GetLastError());
+        problem_ = program.string() + ": " + platform::systemMessage(GetLastError());
         return;
     }
     CloseHandle(process.hThread);
     id_ = static_cast<long long>(reinterpret_cast<INT_PTR>(process.hProcess));
     running_ = true;
-}
-
-RunningChild::~RunningChild() {
-    if (running_) {
-        kill();
-        wait();
-    }
 }
 
 void RunningChild::kill() {
