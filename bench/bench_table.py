@@ -248,8 +248,8 @@ def main(argv):
         if not peer or ours not in waiting or any(n not in cpu_times for n in (ours, peer, floor)):
             continue
         t_ours = cpu_times[ours]
-        t_peer = cpu_times[peer] if peer else None
-        t_floor = cpu_times[floor] if floor else None
+        t_peer = cpu_times[peer]
+        t_floor = cpu_times[floor]
         print(f"| {label} | {fmt_time(t_ours)} | {fmt_time(t_peer)} | {fmt_time(t_floor)} | "
               f"{fmt_ratio(t_ours / t_peer if t_peer else None)} | "
               f"{fmt_ratio(t_ours / t_floor if t_floor else None)} |")

@@ -27,16 +27,26 @@ char* putTwoDigits(char* at, int value) {
     return putNumber(at, value);
 }
 
-char* putTimeOfDay(char* at, const platform::LocalTime& time) {
+// "hh:mm:ss." of `time`.
+char* putClock(char* at, const platform::LocalTime& time) {
     at = putTwoDigits(at, time.hour);
     *at++ = ':';
     at = putTwoDigits(at, time.minute);
     *at++ = ':';
     at = putTwoDigits(at, time.second);
     *at++ = '.';
-    if (time.millisecond <= 99) *at++ = '0';
-    if (time.millisecond <= 9) *at++ = '0';
-    return putNumber(at, time.millisecond);
+    return at;
+}
+
+// Three digits.
+char* putMilliseconds(char* at, int millisecond) {
+    if (millisecond <= 99) *at++ = '0';
+    if (millisecond <= 9) *at++ = '0';
+    return putNumber(at, millisecond);
+}
+
+char* putTimeOfDay(char* at, const platform::LocalTime& time) {
+    return putMilliseconds(putClock(at, time), time.millisecond);
 }
 
 char* putText(char* at, const char* text) {
@@ -94,19 +104,10 @@ char* putTimeOfDayCached(char* at, const platform::LocalTime& time) {
         cached.hour = time.hour;
         cached.minute = time.minute;
         cached.second = time.second;
-        char* end = putTwoDigits(cached.text, time.hour);
-        *end++ = ':';
-        end = putTwoDigits(end, time.minute);
-        *end++ = ':';
-        end = putTwoDigits(end, time.second);
-        *end++ = '.';
-        cached.length = static_cast<std::size_t>(end - cached.text);
+        cached.length = static_cast<std::size_t>(putClock(cached.text, time) - cached.text);
     }
     std::memcpy(at, cached.text, cached.length);
-    at += cached.length;
-    if (time.millisecond <= 99) *at++ = '0';
-    if (time.millisecond <= 9) *at++ = '0';
-    return putNumber(at, time.millisecond);
+    return putMilliseconds(at + cached.length, time.millisecond);
 }
 
 char* putHeader(char* at, int level, const platform::LocalTime& time, std::uint32_t threadId) {

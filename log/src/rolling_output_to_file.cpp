@@ -63,13 +63,7 @@ void RollingOutputToFile::write(std::string_view text) {
 }
 
 void RollingOutputToFile::rotate(std::streamoff size) {
-    if (backupCount <= 0) {
-        // No backups are kept: the rotation empties the live file.
-        file.close();
-        file.clear();
-        file.open(path, platform::OpenMode::truncate);
-        return;
-    }
+    static_assert(backupCount > 0, "a rotation moves the live file to backup 1");
     // A folder that has taken the live file's name is not ours to move, and could not be
     // opened in its place either: the open file is kept, and the rotation tried again later.
     const platform::PathKind live = platform::pathKind(path);
@@ -82,16 +76,16 @@ void RollingOutputToFile::rotate(std::streamoff size) {
     file.close();
     file.clear();
     // A live file removed from under the sink needs no moving: a new one is simply started.
-    if (live == platform::PathKind::missing || moveToBackups()) {
-        // The new live file is empty; appending still sends every write to its end, behind
-        // whatever another program writes there.
-        file.open(path, platform::OpenMode::append);
-        resetRotationState();
-        return;
-    }
-    // The live file keeps its lines and is written on.
+    const bool moved = live == platform::PathKind::missing || moveToBackups();
+    // Moved: the new live file is empty; appending still sends every write to its end, behind
+    // whatever another program writes there. Not moved: the live file keeps its lines and is
+    // written on.
     file.open(path, platform::OpenMode::append);
-    rotationFailed(size);
+    if (moved) {
+        resetRotationState();
+    } else {
+        rotationFailed(size);
+    }
 }
 
 bool RollingOutputToFile::moveToBackups() {

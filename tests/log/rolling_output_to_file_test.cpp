@@ -62,9 +62,10 @@ protected:
         return 0;
     }
 
-    // Backups 1 to 6 as files that hold "backup n".
-    static void makeBackups(const fs::path& live) {
-        for (int number = 1; number <= 6; ++number) {
+    // Backups `numbers` (1 to 6 unless told) as files that hold "backup n".
+    static void makeBackups(const fs::path& live,
+                            const std::vector<int>& numbers = {1, 2, 3, 4, 5, 6}) {
+        for (const int number : numbers) {
             std::ofstream(backup(live, number)) << "backup " << number << "\n";
         }
     }
@@ -350,9 +351,7 @@ TEST_F(RollingOutputToFileTest, RotationInterruptedByACrashIsCompletedOnOpen) {
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
         const fs::path live = folder / "crashed.log";
-        for (int number : test.backups) {
-            std::ofstream(backup(live, number)) << "backup " << number << "\n";
-        }
+        makeBackups(live, test.backups);
         const fs::path moved = live.string() + ".rotating";
         std::ofstream(moved) << "moved\n";
         if (test.liveExists) std::ofstream(live) << "live again\n";
@@ -372,9 +371,7 @@ TEST_F(RollingOutputToFileTest, RotationInterruptedByACrashIsCompletedOnOpen) {
 // gets the live file's name back, so that the log file goes on where it stopped.
 TEST_F(RollingOutputToFileTest, InterruptedRotationThatCannotCompleteIsUndoneOnOpen) {
     const fs::path live = file("undone.log");
-    for (int number = 1; number <= 5; ++number) {
-        std::ofstream(backup(live, number)) << "backup " << number << "\n";
-    }
+    makeBackups(live, {1, 2, 3, 4, 5});
     fs::create_directories(backup(live, 6) / "occupied");
     std::ofstream(live.string() + ".rotating") << "moved\n";
     openSink(live);
@@ -391,9 +388,7 @@ TEST_F(RollingOutputToFileTest, InterruptedRotationThatCannotCompleteIsUndoneOnO
 TEST_F(RollingOutputToFileTest, RotationThatKeepsFailingDropsTheLiveFilePastTheCap) {
     const std::uintmax_t newline = storedNewlineSize();
     const fs::path live = file("capped.log");
-    for (int number = 1; number <= 5; ++number) {
-        std::ofstream(backup(live, number)) << "backup " << number << "\n";
-    }
+    makeBackups(live, {1, 2, 3, 4, 5});
     fs::create_directories(backup(live, 6) / "occupied");
     openSink(live);
     // 5 MiB lines: past the limit with the third, past 40 MiB with the ninth.
