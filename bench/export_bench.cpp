@@ -9,7 +9,7 @@
 #include <string>
 
 #include "addon001/addon/addon_interface.h"
-#include "module_loader.h"
+#include "module/module_loader.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <sstream>
 
-#include "addon_client.h"
-#include "answer_snapshot.h"
-#include "report.h"
+#include "client/addon_client.h"
+#include "client/answer_snapshot.h"
+#include "client/report.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "addon001/log/rolling_output_to_file.h"
-#include "child_process.h"
-#include "module_loader.h"
+#include "addon001/platform/child_process.h"
+#include "module/module_loader.h"
 #include "scratch_folder.h"
 
 namespace {
@@ -101,10 +101,10 @@ void runEachIteration(benchmark::State& state, const fs::path& program,
         state.SkipWithError("program not found");
         return;
     }
-    host::ChildOptions options;
+    platform::ChildOptions options;
     options.output = output;
     for (auto _ : state) {
-        const host::ChildEnd end = host::runChild(program, arguments, options);
+        const platform::ChildEnd end = platform::runChild(program, arguments, options);
         if (!end.exitedWith(0)) {
             state.SkipWithError(("the program " + end.description()).c_str());
             return;

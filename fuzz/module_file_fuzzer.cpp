@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "module_file.h"
+#include "module/module_file.h"
 
 namespace {
 bool standsInBytes(std::string_view bytes, const std::string& name) {

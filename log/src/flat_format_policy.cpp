@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "addon001/log/format.h"
 #include "addon001/log/level.h"
 #include "addon001/platform/thread_id.h"
 #include "line_header.h"
@@ -13,40 +14,14 @@ namespace {
 // The header is composed in a character buffer and handed to the stream in one unformatted
 // write: a stream insertion per field costs more than the rest of the record. The text is the
 // same as decimal insertions would give, for any value of the fields.
+using format::headerCapacity;
 
-// Room for the longest header: four time fields of any int value with their zeros and
-// separators, the level text and a 32-bit thread id with their spaces.
-constexpr std::size_t headerCapacity = 96;
-
-char* putNumber(char* at, long long value) {
-    return std::to_chars(at, at + 20, value).ptr;
-}
-
-char* putTwoDigits(char* at, int value) {
-    if (value <= 9) *at++ = '0';
-    return putNumber(at, value);
-}
-
-// "hh:mm:ss." of `time`.
 char* putClock(char* at, const platform::LocalTime& time) {
-    at = putTwoDigits(at, time.hour);
-    *at++ = ':';
-    at = putTwoDigits(at, time.minute);
-    *at++ = ':';
-    at = putTwoDigits(at, time.second);
-    *at++ = '.';
-    return at;
-}
-
-// Three digits.
-char* putMilliseconds(char* at, int millisecond) {
-    if (millisecond <= 99) *at++ = '0';
-    if (millisecond <= 9) *at++ = '0';
-    return putNumber(at, millisecond);
+    return format::putClock(at, time.hour, time.minute, time.second);
 }
 
 char* putTimeOfDay(char* at, const platform::LocalTime& time) {
-    return putMilliseconds(putClock(at, time), time.millisecond);
+    return format::putMilliseconds(putClock(at, time), time.millisecond);
 }
 
 char* putText(char* at, const char* text) {
@@ -107,16 +82,16 @@ char* putTimeOfDayCached(char* at, const platform::LocalTime& time) {
         cached.length = static_cast<std::size_t>(putClock(cached.text, time) - cached.text);
     }
     std::memcpy(at, cached.text, cached.length);
-    return putMilliseconds(at + cached.length, time.millisecond);
+    return format::putMilliseconds(at + cached.length, time.millisecond);
 }
 
 char* putHeader(char* at, int level, const platform::LocalTime& time, std::uint32_t threadId) {
     at = putTimeOfDayCached(at, time);
-    *at++ = ' ';
+    *at++ = format::fieldEnd;
     at = putText(at, levelName(level));
-    *at++ = ' ';
+    *at++ = format::fieldEnd;
     at = putThreadId(at, threadId);
-    *at++ = ' ';
+    *at++ = format::fieldEnd;
     return at;
 }
 }  // namespace

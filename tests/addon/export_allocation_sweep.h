@@ -14,8 +14,8 @@
 #include "addon001/addon/addon_interface.h"
 #include "addon001/afx/cstring.h"
 #include "allocation_outcome.h"
-#include "export_table.h"
 #include "failing_allocation.h"
+#include "module/export_table.h"
 
 namespace export_sweep {
 

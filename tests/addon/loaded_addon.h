@@ -5,7 +5,7 @@
 
 #include "addon001/addon/addon_interface.h"
 #include "built_files.h"
-#include "module_loader.h"
+#include "module/module_loader.h"
 
 class LoadedAddon {
 public:

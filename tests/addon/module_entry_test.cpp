@@ -10,7 +10,7 @@
 #include "addon001/afx/module_state.h"
 #include "built_files.h"
 #include "enrolment_faults.h"
-#include "module_loader.h"
+#include "module/module_loader.h"
 #include "test_notes.h"
 
 namespace {

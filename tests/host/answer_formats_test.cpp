@@ -1,4 +1,4 @@
-#include "answer_formats.h"
+#include "client/answer_formats.h"
 
 #include <gtest/gtest.h>
 

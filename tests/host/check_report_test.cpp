@@ -1,6 +1,6 @@
 // The check results as text for documents that must be UTF-8 and well-formed: the JSON and
 // JUnit reports (the JUnit file itself is read back by an XML parser in junit_report_test.py).
-#include "check_report.h"
+#include "checker/check_report.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <random>
 #include <sstream>
 
-#include "utf8_text.h"
+#include "text/utf8_text.h"
 
 namespace {
 

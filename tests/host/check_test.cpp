@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "built_files.h"
-#include "module_loader.h"
+#include "module/module_loader.h"
 #include "program_run.h"
 #include "scratch_folder.h"
 

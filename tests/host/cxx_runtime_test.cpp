@@ -1,6 +1,6 @@
 // Whether a module shares the host's C++ runtime, judged from the libraries it needs and the
 // symbols it imports.
-#include "cxx_runtime.h"
+#include "module/cxx_runtime.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "built_files.h"
-#include "module_loader.h"
+#include "module/module_loader.h"
 #include "program_run.h"
 #include "scratch_folder.h"
 

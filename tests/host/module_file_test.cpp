@@ -1,7 +1,7 @@
 // Reading a module's headers without loading it: both formats on every system, the built
 // modules, and files broken anywhere, which must be refused with a reason and never read
 // outside the file.
-#include "module_file.h"
+#include "module/module_file.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <fstream>
 
 #include "built_files.h"
+#include "module/module_loader.h"
 #include "module_images.h"
-#include "module_loader.h"
 #include "program_run.h"
 #include "scratch_folder.h"
 

@@ -7,7 +7,7 @@
 #include <regex>
 
 #include "built_files.h"
-#include "module_loader.h"
+#include "module/module_loader.h"
 #include "scratch_folder.h"
 
 namespace {

@@ -57,7 +57,7 @@ TEST_F(LogProcessTest, WriterKilledWhileLoggingThroughRotationsLosesAndRepeatsNo
     const auto jitter = std::chrono::steady_clock::now().time_since_epoch().count() % 50;
     std::this_thread::sleep_for(std::chrono::milliseconds(jitter));
     child.kill();
-    const host::ChildEnd end = child.wait();
+    const platform::ChildEnd end = child.wait();
     ASSERT_TRUE(rotated) << "the child did not rotate its log file twice";
     EXPECT_FALSE(end.exitedWith(0)) << "the child " << end.description();
 
@@ -130,7 +130,7 @@ TEST_F(LogProcessTest, ChildStartedWhileTheFileIsOpenHoldsNoHandleOnIt) {
     EXPECT_EQ(readLines(live), std::vector<std::string>{"after the rotation"});
 
     std::ofstream(release).close();
-    const host::ChildEnd end = child.wait();
+    const platform::ChildEnd end = child.wait();
     EXPECT_TRUE(end.exitedWith(0)) << "the child " << end.description();
 }
 

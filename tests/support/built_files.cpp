@@ -1,6 +1,6 @@
 #include "built_files.h"
 
-#include "module_loader.h"
+#include "module/module_loader.h"
 
 namespace test_support {
 

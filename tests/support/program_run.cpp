@@ -14,13 +14,13 @@ ProgramRun runProgram(const std::filesystem::path& program,
     // A folder per run, so that runs from several threads do not share their output files.
     static std::atomic<int> runs{0};
     const auto folder = scratchFolder("program-run-" + std::to_string(++runs));
-    host::ChildOptions options;
+    platform::ChildOptions options;
     options.output = folder / "out.txt";
     options.errors = folder / "err.txt";
     options.timeLimit = timeLimit;
     ProgramRun run;
-    run.end = host::runChild(program, arguments, options);
-    run.exitCode = run.end.kind == host::ChildEnd::Kind::Exited ? run.end.code : -1;
+    run.end = platform::runChild(program, arguments, options);
+    run.exitCode = run.end.kind == platform::ChildEnd::Kind::Exited ? run.end.code : -1;
     run.out = readFile(options.output);
     run.err = readFile(options.errors);
     platform::removeTree(folder);

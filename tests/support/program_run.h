@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
+#include "addon001/platform/child_process.h"
 
 namespace test_support {
 
 // What a program run as a child process printed, and how it ended.
 struct ProgramRun {
-    host::ChildEnd end;
+    platform::ChildEnd end;
     int exitCode = -1;  // its exit code, or -1 when it did not exit normally
     std::string out;
     std::string err;

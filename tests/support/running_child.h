@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
+#include "addon001/platform/child_process.h"
 
 namespace test_support {
 
-// A program running as a child process while the test goes on. Unlike host::runChild it
+// A program running as a child process while the test goes on. Unlike platform::runChild it
 // inherits every handle that this process lets children inherit, as a host does that starts
 // its helpers with inheritance on (CreateProcess with bInheritHandles, or fork and exec), and
 // it can be killed at any moment: SIGKILL on Linux, TerminateProcess on Windows, so that it
@@ -30,7 +30,7 @@ public:
     const std::string& problem() const { return problem_; }
     void kill();
     // Waits for it to end; how it ended (NotStarted when it never ran).
-    host::ChildEnd wait();
+    platform::ChildEnd wait();
 
 private:
     std::string problem_;

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "child_process_system.h"
+#include "addon001/platform/child_process.h"
 #include "running_child.h"
 
 extern char** environ;
@@ -35,8 +35,8 @@ void RunningChild::kill() {
     if (running_) ::kill(static_cast<pid_t>(id_), SIGKILL);
 }
 
-host::ChildEnd RunningChild::wait() {
-    host::ChildEnd end;
+platform::ChildEnd RunningChild::wait() {
+    platform::ChildEnd end;
     if (!running_) {
         end.problem = problem_;
         return end;
@@ -45,7 +45,7 @@ host::ChildEnd RunningChild::wait() {
     while (waitpid(static_cast<pid_t>(id_), &status, 0) < 0 && errno == EINTR) {
     }
     running_ = false;
-    return host::detail::endOfWaitStatus(status);
+    return platform::detail::endOfWaitStatus(status);
 }
 
 }  // namespace test_support

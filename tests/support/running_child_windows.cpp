@@ -19,7 +19,7 @@ RunningChild::RunningChild(const std::filesystem::path& program,
                            const std::vector<std::string>& arguments) {
     std::vector<std::string> words{program.string()};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    std::wstring commandLine = platform::widenPath(host::detail::windowsCommandLine(words));
+    std::wstring commandLine = platform::widenPath(platform::detail::windowsCommandLine(words));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -39,8 +39,8 @@ void RunningChild::kill() {
     if (running_) TerminateProcess(handleOf(id_), killedExitCode);
 }
 
-host::ChildEnd RunningChild::wait() {
-    host::ChildEnd end;
+platform::ChildEnd RunningChild::wait() {
+    platform::ChildEnd end;
     if (!running_) {
         end.problem = problem_;
         return end;
@@ -50,7 +50,7 @@ host::ChildEnd RunningChild::wait() {
     GetExitCodeProcess(handleOf(id_), &exitCode);
     CloseHandle(handleOf(id_));
     running_ = false;
-    end.kind = host::ChildEnd::Kind::Exited;
+    end.kind = platform::ChildEnd::Kind::Exited;
     end.code = static_cast<int>(exitCode);
     return end;
 }

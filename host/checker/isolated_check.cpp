@@ -1,0 +1,156 @@
+#include "isolated_check.h"
+
+#include <chrono>
+#include <fstream>
+#include <iomanip>
+#include <sstream>
+#include <stdexcept>
+
+#include "addon001/platform/child_process.h"
+#include "addon001/platform/process_control.h"
+#include "addon001/platform/remove_tree.h"
+#include "check_child.h"
+
+namespace host {
+
+namespace {
+
+// The last "phase" and the "end" line of an events file.
+void readEvents(const std::filesystem::path& file, std::string& lastPhase, std::string& endLine) {
+    std::ifstream in(file);
+    const std::string phasePrefix = eventPhase;
+    const std::string endPrefix = eventEnd;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind(phasePrefix, 0) == 0) lastPhase = line.substr(phasePrefix.size());
+        if (line.rfind(endPrefix, 0) == 0) endLine = line.substr(endPrefix.size());
+    }
+}
+
+std::string seconds(std::chrono::milliseconds time) {
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text << std::setprecision(3) << static_cast<double>(time.count()) / 1000.0 << " s";
+    return text.str();
+}
+
+std::string crashText(const platform::ChildEnd& end) {
+    return "crashed with " + (end.kind == platform::ChildEnd::Kind::Signalled
+                                  ? platform::signalText(end.code)
+                                  : platform::exceptionText(static_cast<unsigned>(end.code)));
+}
+
+std::string exitCode(const platform::ChildEnd& end) {
+    return end.kind == platform::ChildEnd::Kind::Exited ? std::to_string(end.code)
+                                                        : "status " + std::to_string(end.code);
+}
+
+}  // namespace
+
+std::string describeEarlyEnd(const std::string& id, const platform::ChildEnd& end,
+                             const std::string& lastPhase, const std::string& endLine,
+                             std::chrono::milliseconds timeLimit) {
+    std::string how;
+    const std::string terminatePrefix = std::string(endTerminate) + " ";
+    if (end.kind == platform::ChildEnd::Kind::NotStarted) {
+        return "the check process could not be started: " + end.problem;
+    } else if (end.kind == platform::ChildEnd::Kind::TimedOut) {
+        how = "did not return within " + seconds(timeLimit) + "; its process was ended";
+    } else if (endLine == endTerminate) {
+        how = "std::terminate was called";
+    } else if (endLine.rfind(terminatePrefix, 0) == 0) {
+        how =
+            "std::terminate was called after the module " + endLine.substr(terminatePrefix.size());
+    } else if (endLine == endAbort) {
+        how = "the module called abort()";
+    } else if (endLine == endExit) {
+        how = "the module called exit(" + exitCode(end) + ")";
+    } else if (end.kind == platform::ChildEnd::Kind::Signalled ||
+               end.kind == platform::ChildEnd::Kind::Crashed) {
+        how = crashText(end);
+    } else {
+        how = "the check process ended with exit code " + std::to_string(end.code) +
+              " before the check returned";
+    }
+    if (lastPhase == phaseLoading && id != loadId) return "while the module was loading, " + how;
+    if (lastPhase == phaseCallingBeforeUnload) {
+        return "while the exports were called before the unload, " + how;
+    }
+    if (lastPhase == phaseUnloading) return "while the module was unloading, " + how;
+    if (lastPhase == phaseExiting) return "while the process exited after the unload, " + how;
+    return how;
+}
+
+CheckProcesses::CheckProcesses(std::filesystem::path hostProgram, std::filesystem::path module,
+                               std::chrono::milliseconds timeLimit)
+    : hostProgram_(std::move(hostProgram)), module_(std::move(module)), timeLimit_(timeLimit) {
+    std::error_code error;
+    const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+    if (error) throw std::runtime_error("no temporary folder: " + error.message());
+    // Named by this process and the clock: the MinGW C++ library's random_device may give every
+    // process the same sequence, and folders left by checkers that were killed stay behind.
+    const auto start = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::ostringstream name;
+        name << "addon-host-check-" << std::hex << platform::currentProcessId() << '-' << start
+             << '-' << attempt;
+        const std::filesystem::path folder = temporary / name.str();
+        if (std::filesystem::create_directory(folder, error)) {
+            folder_ = folder;
+            return;
+        }
+        if (error) break;
+    }
+    throw std::runtime_error("cannot make a folder in " + temporary.string() +
+                             (error ? ": " + error.message() : std::string()));
+}
+
+CheckProcesses::~CheckProcesses() {
+    // A check process's files may stay delete-pending on Windows for a moment after it ends.
+    platform::removeTree(folder_);
+}
+
+IsolatedOutcome CheckProcesses::run(const std::string& id, const CheckInput& input) {
+    const std::string prefix = (folder_ / std::to_string(++runs_)).string();
+    const CheckFiles files(prefix);
+    CheckInput withChecker = input;
+    withChecker.checkerProcess = platform::currentProcessId();
+    writeCheckInput(files.input, withChecker);
+
+    platform::ChildOptions options;
+    options.timeLimit = timeLimit_;
+    // Output and error output are thrown away: the module may print, and a system's crash
+    // report would otherwise land among the checker's lines.
+    const platform::ChildEnd end = platform::runChild(
+        hostProgram_, {checkChildOption, id, checkFilesOption, prefix, module_.string()}, options);
+
+    IsolatedOutcome result;
+    std::error_code ignored;
+    if (end.kind != platform::ChildEnd::Kind::TimedOut &&
+        std::filesystem::exists(files.outcome, ignored)) {
+        try {
+            result.outcome = readCheckOutcome(files.outcome);
+            result.returned = true;
+        } catch (const std::exception&) {
+            // Cut short while it was written: the process ended early after all.
+        }
+    }
+    if (!result.returned) {
+        std::string lastPhase;
+        std::string endLine;
+        readEvents(files.events, lastPhase, endLine);
+        // Ended before it got to the module: it could not read its input or write its events.
+        if (lastPhase.empty() && end.exitedWith(checkChildUnusable)) {
+            throw std::runtime_error("a check process could not use its files in " +
+                                     folder_.string());
+        }
+        result.outcome.passed = false;
+        result.outcome.seen = describeEarlyEnd(id, end, lastPhase, endLine, timeLimit_);
+    }
+    for (const auto& file : {files.input, files.events, files.outcome}) {
+        std::filesystem::remove(file, ignored);
+    }
+    return result;
+}
+
+}  // namespace host

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "addon001/log/reader/log_record.h"
+
+namespace logreading {
+
+// Writing the output failed; what() is the system's reason.
+class OutputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Collects output and hands it to a C stream in large pieces: one call per record into the C
+// library costs more than the rest of printing the record.
+class OutputBuffer {
+public:
+    static constexpr std::size_t defaultCapacity = 256 * 1024;
+
+    explicit OutputBuffer(std::FILE* out, std::size_t capacity = defaultCapacity);
+    ~OutputBuffer();  // writes what is left, ignoring errors (call flush to see them)
+    OutputBuffer(const OutputBuffer&) = delete;
+    OutputBuffer& operator=(const OutputBuffer&) = delete;
+
+    void append(std::string_view text) {
+        if (text.size() > capacity_ - used_) {
+            writeOut();
+            if (text.size() > capacity_) {
+                write(text);
+                return;
+            }
+        }
+        std::memcpy(buffered_.get() + used_, text.data(), text.size());
+        used_ += text.size();
+    }
+    void append(char character) {
+        if (used_ == capacity_) writeOut();
+        buffered_[used_++] = character;
+    }
+    // Writes everything collected and flushes the stream. Throws OutputError.
+    void flush();
+
+private:
+    void writeOut();
+    void write(std::string_view text);
+
+    std::FILE* out_;
+    std::size_t capacity_;
+    std::unique_ptr<char[]> buffered_;
+    std::size_t used_ = 0;
+};
+
+// What --text prints for a record: its lines as stored, each ended by a newline (which the C
+// library writes as the platform's line end), the last followed by " [truncated]" when the file
+// ended in the middle of that line.
+void writeRecordText(OutputBuffer& out, const LogRecord& record);
+
+// The record as one JSON object: file, line, day, time, level (number), levelText, thread,
+// message (continuations joined by "\n") and truncated; time, level, levelText and thread are
+// null for lines without a header, level alone for the levels without a name ("---").
+nlohmann::ordered_json recordJson(const LogRecord& record);
+
+// recordJson on one line, then a newline (JSON Lines).
+void writeRecordJson(OutputBuffer& out, const LogRecord& record);
+
+// Narrow log text as JSON wants it, in UTF-8: text that is valid UTF-8 as it is, any other in
+// the system's ANSI code page (as the log library writes wide text), converted.
+std::string utf8Text(std::string_view bytes);
+
+}  // namespace logreading

@@ -1,0 +1,432 @@
+#include "addon001/log/reader/log_set_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "addon001/log/format.h"
+#include "addon001/platform/wide_path_file.h"
+
+namespace logreading {
+
+namespace {
+using Log::format::backupCount;
+using Log::format::inSet;
+using Log::format::newerPlace;
+using Log::format::olderPlace;
+
+// Where a search for a file that was last found at `place` starts: a file that left the set
+// is looked for nowhere.
+int searchFrom(int place) {
+    return place == notInSet ? backupCount + 1 : place;
+}
+
+std::string setFileName(const std::string& path, int place) {
+    return Log::format::setFileName(path, place);
+}
+}  // namespace
+
+LogSetReader::LogSetReader(std::string path, std::size_t chunkSize)
+    : path_(std::move(path)),
+      widePath_(platform::widenPath(path_)),
+      chunkSize_(chunkSize == 0 ? defaultChunkSize : chunkSize),
+      keepFilesOpen_(!platform::removedFileKeepsNameWhileOpen) {
+    if (path_.empty()) throw LogSetError("no log file given");
+    bool anyFile = false;
+    bool anyByte = false;
+    for (int number = 0; number <= backupCount; ++number) {
+        const std::string name = setFileName(path_, number);
+        const platform::PathStatus status = platform::pathStatus(wideName(number));
+        switch (status.kind) {
+            case platform::PathStatus::Kind::missing:
+                continue;
+            case platform::PathStatus::Kind::folder:
+                throw LogSetError(name + ": is a folder, not a log file");
+            case platform::PathStatus::Kind::other:
+                throw LogSetError(name + ": is no regular file, not a log file");
+            case platform::PathStatus::Kind::unusable:
+                throw LogSetError(name + ": cannot be read: " + status.problem);
+            case platform::PathStatus::Kind::file:
+                break;
+        }
+        // Opened once here, so that a file without read permission is reported before anything
+        // is printed (one that a rotation took away meanwhile is no error).
+        if (!openNumber(number)) continue;
+        anyFile = true;
+        anyByte = anyByte || status.size > 0;
+    }
+    // A rotation interrupted by a crash leaves the live file under its ".rotating" name: it is
+    // part of the set until the next rotation or open places it.
+    if (openNumber(rotatingPlace)) {
+        anyFile = true;
+        anyByte = anyByte || platform::pathStatus(wideName(rotatingPlace)).size > 0;
+    }
+    if (!anyFile) {
+        throw LogSetError(path_ + ": no such log file, nor any of its backups (" +
+                          setFileName(path_, 1) + " to " + setFileName(path_, backupCount) + ")");
+    }
+    if (!anyByte && platform::pathStatus(widePath_).kind == platform::PathStatus::Kind::missing) {
+        throw LogSetError(path_ + ": the log set is empty: there is no live file and its backups " +
+                          "hold nothing");
+    }
+    buffer_.resize(chunkSize_);
+}
+
+std::wstring LogSetReader::wideName(int number) const {
+    return Log::format::setFileName(widePath_, number);
+}
+
+// The file that holds `number`'s name now, or none when there is none (or no regular file). A
+// rotation may take the name away between looking and opening, or give it to the next file.
+std::optional<platform::SharedReadFile> LogSetReader::openNumber(int number) const {
+    // Only a file under the ".rotating" name is the sink's; anything else there (a folder, say)
+    // is not part of the set.
+    if (number == rotatingPlace &&
+        platform::pathStatus(wideName(number)).kind != platform::PathStatus::Kind::file) {
+        return std::nullopt;
+    }
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return platform::SharedReadFile(wideName(number));
+        } catch (const platform::FileError& error) {
+            const platform::PathStatus status = platform::pathStatus(wideName(number));
+            if (status.kind == platform::PathStatus::Kind::missing) return std::nullopt;
+            if (status.kind != platform::PathStatus::Kind::file || attempt == 3) {
+                throw LogSetError(setFileName(path_, number) + ": cannot be read: " + error.what());
+            }
+        }
+    }
+}
+
+LogSetReader::Tracked LogSetReader::track(platform::SharedReadFile& file, int number) {
+    Tracked tracked;
+    tracked.number = number;
+    tracked.identity = file.identity();
+    tracked.readIndex = filesRead_.size();
+    names_.push_back(setFileName(path_, number));
+    filesRead_.push_back({names_.back(), 0});
+    if (number == 0) {
+        // What backup 1 is while this live file is read: had a rotation come, it would differ.
+        firstBackup_.reset();
+        if (std::optional<platform::SharedReadFile> backup = openNumber(1)) {
+            firstBackup_ = Fingerprint{backup->identity(), readPrefix(*backup)};
+        }
+    }
+    if (keepFilesOpen_) {
+        open_ = std::move(file);
+    } else {
+        open_.reset();
+    }
+    return tracked;
+}
+
+// Starts with the oldest file there is.
+bool LogSetReader::start() {
+    for (int number = backupCount; number != notInSet; number = newerPlace(number)) {
+        std::optional<platform::SharedReadFile> file = openNumber(number);
+        if (file) {
+            current_ = track(*file, number);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string LogSetReader::readPrefix(platform::SharedReadFile& file, std::size_t length) const {
+    std::string prefix(length, '\0');
+    std::size_t filled = 0;
+    file.seek(0);
+    try {
+        for (std::size_t got = 1; got > 0 && filled < length; filled += got) {
+            got = file.read(prefix.data() + filled, length - filled);
+        }
+    } catch (const platform::FileError&) {
+        filled = 0;  // compared as a different file; reading it proper reports the error
+    }
+    prefix.resize(filled);
+    return prefix;
+}
+
+bool LogSetReader::isFile(platform::SharedReadFile& file, const platform::FileIdentity& identity,
+                          const std::string& prefix) const {
+    return file.identity() == identity &&
+           (prefix.empty() || readPrefix(file, prefix.size()) == prefix);
+}
+
+// Where the tracked file is now: its place, or notInSet when it left the set. Rotations only ever
+// move a file to an older place, so only those are searched. A file is known by its
+// identity and the first bytes read from it: where a file that is not held open can be removed
+// and its identity given to a new file (Windows reuses file indexes as Linux does inodes),
+// the identity alone could take the new file for the old. The live file found under its
+// identity with other first bytes is `replaced`: emptied and written anew, or such a new file.
+LogSetReader::Place LogSetReader::whereIs(const Tracked& file) const {
+    for (int number = searchFrom(file.number); inSet(number); number = olderPlace(number)) {
+        std::optional<platform::SharedReadFile> named = openNumber(number);
+        if (!named || named->identity() != file.identity) continue;
+        if (isFile(*named, file.identity, file.prefix)) return {number, false};
+        if (number == 0) return {0, true};
+    }
+    return {notInSet, false};
+}
+
+// The current file opened again by its name, wherever a rotation has moved it; none when it has
+// left the set or was replaced (see whereIs).
+std::optional<platform::SharedReadFile> LogSetReader::reopen() {
+    Tracked& file = *current_;
+    for (int number = searchFrom(file.number); inSet(number); number = olderPlace(number)) {
+        std::optional<platform::SharedReadFile> named = openNumber(number);
+        if (!named || named->identity() != file.identity) continue;
+        if (isFile(*named, file.identity, file.prefix)) {
+            file.number = number;
+            return named;
+        }
+        if (number == 0) return std::nullopt;
+    }
+    file.number = notInSet;
+    return std::nullopt;
+}
+
+// Whether a rotation came since the current file was taken up as the live file: backup 1 is no
+// longer the file it was then.
+bool LogSetReader::rotatedSinceLive() const {
+    std::optional<platform::SharedReadFile> backup = openNumber(1);
+    if (!firstBackup_) return backup.has_value();
+    return !backup || !isFile(*backup, firstBackup_->identity, firstBackup_->prefix);
+}
+
+// Reads the current file from where reading stopped to its end as it is now. Returns whether it
+// read anything. A file that left the set before it was read to its end (possible only while
+// files are not kept open) is given up with a notice.
+bool LogSetReader::readToEnd(const ReadEvents& events) {
+    Tracked& file = *current_;
+    bool any = false;
+    for (;;) {
+        std::optional<platform::SharedReadFile> released;
+        platform::SharedReadFile* handle = nullptr;
+        if (open_) {
+            // Emptied and written anew under the open handle: readOn starts it over.
+            if (!isFile(*open_, file.identity, file.prefix)) return any;
+            handle = &*open_;
+        } else {
+            released = reopen();
+            if (!released) {
+                if (file.number == 0) return any;  // replaced: readOn decides
+                if (events.notice && !file.lost) {
+                    events.notice(names_[file.readIndex] +
+                                  ": rotated out of the log set before it was read to its end; "
+                                  "the rest of it is lost");
+                }
+                file.lost = true;
+                return any;
+            }
+            handle = &*released;
+        }
+        if (filled_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+        handle->seek(file.offset);
+        std::size_t got = 0;
+        try {
+            got = handle->read(buffer_.data() + filled_, buffer_.size() - filled_);
+        } catch (const platform::FileError& error) {
+            throw LogSetError(names_[file.readIndex] + ": cannot be read: " + error.what());
+        }
+        // Closed before its lines are passed on, which may wait for a slow reader of the output.
+        released.reset();
+        if (got == 0) return any;
+        any = true;
+        if (file.prefix.size() < prefixLength && file.offset == file.prefix.size()) {
+            file.prefix.append(buffer_.data() + filled_,
+                               std::min(got, prefixLength - file.prefix.size()));
+        }
+        file.offset += got;
+        filesRead_[file.readIndex].bytes += got;
+        filled_ += got;
+        processLines(events);
+    }
+}
+
+// The file that follows the file at place `number` in the set: the next newer place that holds
+// a file, checked while the file at `number` is known to still be there (newer places do not
+// change until a rotation has moved it on). None when the next is the live file and it does not
+// exist (yet).
+std::optional<LogSetReader::Tracked> LogSetReader::successorOf(int number) {
+    for (;;) {
+        int next = newerPlace(number);
+        std::optional<platform::SharedReadFile> file;
+        for (; next != notInSet; next = newerPlace(next)) {
+            file = openNumber(next);
+            if (file) break;
+        }
+        // A file that left the set has no place to check against: the oldest file follows it.
+        const int now = number > backupCount ? number : whereIs(*current_).number;
+        if (now == number) {
+            if (!file) return std::nullopt;
+            return track(*file, next);
+        }
+        current_->number = now;
+        number = searchFrom(now);
+    }
+}
+
+bool LogSetReader::readOn(const ReadEvents& events) {
+    waitingForLiveFile_ = false;
+    if (!current_ && !start()) return false;
+    bool any = false;
+    for (;;) {
+        any = readToEnd(events) || any;
+        Place place = whereIs(*current_);
+        if (place.number == 0) {
+            // Still the live file. Emptied in place (a rotation that could not rename it)?
+            std::optional<platform::SharedReadFile> named = openNumber(0);
+            std::uint64_t size = 0;
+            try {
+                size = open_ ? open_->size() : named ? named->size() : 0;
+            } catch (const platform::FileError& error) {
+                throw LogSetError(names_[current_->readIndex] +
+                                  ": cannot be read: " + error.what());
+            }
+            const bool shrank = size < current_->offset;
+            if (!shrank && !place.replaced) return any;
+            if (!rotatedSinceLive()) {
+                if (events.notice) {
+                    events.notice(names_[current_->readIndex] +
+                                  (shrank ? ": shrank from " + std::to_string(current_->offset) +
+                                                " to " + std::to_string(size) + " bytes"
+                                          : std::string(": was written anew from its start")) +
+                                  " (emptied by the writer); reading it again from its start");
+                }
+                endOfFile(events);
+                current_->offset = 0;
+                current_->lineNumber = 0;
+                current_->prefix.clear();
+                continue;
+            }
+            // Rotations removed the file read, and a new live file took its identity.
+            place.number = notInSet;
+        }
+        const int number = place.number;
+        current_->number = number;
+        // No longer written to: what was written before it was renamed is read to the end.
+        any = readToEnd(events) || any;
+        endOfFile(events);
+        std::optional<Tracked> next;
+        if (number == notInSet) {
+            // Left the set while kept open and read: what follows starts with the oldest file.
+            if (events.notice && !current_->lost) {
+                events.notice(names_[current_->readIndex] +
+                              ": rotated out of the log set while it was read; records written "
+                              "after it may be missing");
+            }
+            next = successorOf(backupCount + 1);
+        } else {
+            next = successorOf(number);
+        }
+        if (!next) {
+            waitingForLiveFile_ = true;
+            return any;
+        }
+        current_ = next;
+    }
+}
+
+void LogSetReader::processLines(const ReadEvents& events) {
+    const char* const begin = buffer_.data();
+    const char* const end = begin + filled_;
+    const char* line = begin;
+    while (line < end) {
+        const auto* newline =
+            static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
+        if (newline == nullptr) break;
+        takeLine(line, newline, false, events);
+        line = newline + 1;
+    }
+    // The buffer is about to be refilled: the record held back keeps its own copy.
+    keepHeldRecord();
+    filled_ = static_cast<std::size_t>(end - line);
+    if (filled_ > 0 && line != begin) std::memmove(buffer_.data(), line, filled_);
+}
+
+void LogSetReader::takeLine(const char* begin, const char* end, bool truncated,
+                            const ReadEvents& events) {
+    if (end > begin && end[-1] == '\r') --end;
+    const std::string_view line(begin, static_cast<std::size_t>(end - begin));
+    Tracked& file = *current_;
+    ++file.lineNumber;
+    LineHeader header;
+    const bool hasHeader = parseLineHeader(line, header);
+    if (hasHeader || !holding_) {
+        // A record's first line; without a header, the first of lines that belong to no record
+        // (they come only at the start of a file).
+        passHeldRecord(events);
+        record_.file = &names_[file.readIndex];
+        record_.line = file.lineNumber;
+        if (hasHeader) {
+            record_.day = timeline_.place(header.time);
+            record_.header = header;
+        } else {
+            record_.day = timeline_.day();
+            record_.header.reset();
+        }
+        record_.text = line;
+        record_.lineCount = 1;
+        record_.truncated = truncated;
+        assembled_ = false;
+        holding_ = true;
+        if (!hasHeader && events.unparsedLine) {
+            events.unparsedLine(names_[file.readIndex], file.lineNumber, line);
+        }
+        return;
+    }
+    appendToRecord(begin, end);
+    ++record_.lineCount;
+    record_.truncated = truncated;
+    if (events.unparsedLine && (!record_.header || looksLikeDamagedHeader(line))) {
+        events.unparsedLine(names_[file.readIndex], file.lineNumber, line);
+    }
+}
+
+// Adds a continuation line to the record's text: by widening the view when the line follows
+// the text in the buffer after a bare LF, else by copying.
+void LogSetReader::appendToRecord(const char* begin, const char* end) {
+    const char* const textEnd = record_.text.data() + record_.text.size();
+    if (!assembled_ && textEnd + 1 == begin && *textEnd == '\n') {
+        record_.text = std::string_view(record_.text.data(),
+                                        static_cast<std::size_t>(end - record_.text.data()));
+        return;
+    }
+    if (!assembled_) {
+        assembly_.assign(record_.text);
+        assembled_ = true;
+    }
+    assembly_ += '\n';
+    assembly_.append(begin, end);
+    record_.text = assembly_;
+}
+
+void LogSetReader::keepHeldRecord() {
+    if (!holding_ || assembled_) return;
+    assembly_.assign(record_.text);
+    assembled_ = true;
+    record_.text = assembly_;
+}
+
+void LogSetReader::passHeldRecord(const ReadEvents& events) {
+    if (!holding_) return;
+    holding_ = false;
+    if (events.record) events.record(record_);
+}
+
+// The current file is complete: its last line, even without a line end, and its last record are
+// passed on, since no record continues into the next file.
+void LogSetReader::endOfFile(const ReadEvents& events) {
+    if (filled_ > 0) {
+        takeLine(buffer_.data(), buffer_.data() + filled_, true, events);
+        filled_ = 0;
+    }
+    passHeldRecord(events);
+}
+
+void LogSetReader::finish(const ReadEvents& events) {
+    if (current_) endOfFile(events);
+}
+
+}  // namespace logreading
