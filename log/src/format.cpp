@@ -2,6 +2,15 @@
 
 namespace Log::format {
 
+std::string levelTexts() {
+    std::string texts;
+    for (const NamedLevel& level : namedLevels) {
+        if (!texts.empty()) texts += ", ";
+        texts += level.text;
+    }
+    return texts;
+}
+
 std::optional<int> parseLevel(std::string_view text) {
     if (text.size() == levelTextLength) {
         for (const NamedLevel& level : namedLevels) {

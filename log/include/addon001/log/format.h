@@ -36,6 +36,9 @@ inline constexpr std::size_t levelTextLength = 3;
 // The text of every level without a name; its line does not tell which level it was.
 inline constexpr char unnamedLevelText[] = "---";
 
+// The level texts, most severe first, joined by ", ": "FAT, ERR, ..., DB3".
+std::string levelTexts();
+
 // The level of a level text ("WAR", in any case) or of a number ("30"); none for anything else.
 std::optional<int> parseLevel(std::string_view text);
 
