@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "addon001/log/format.h"
+#include "addon001/log/level.h"
 #include "addon001/log/rolling_output_to_file.h"
 #include "addon001/platform/child_process.h"
 #include "module/module_loader.h"
@@ -33,8 +35,9 @@ namespace fs = std::filesystem;
 const fs::path& logSet() {
     static const fs::path live = [] {
         const fs::path path = bench::scratchFile("read_bench.log");
-        const char* const levels[] = {"FAT", "ERR", "WAR", "INF", "INF",
-                                      "INF", "DBG", "DBG", "DB1", "---"};
+        // 45 is a level without a text.
+        const int levels[] = {Log::FAT, Log::ERR, Log::WAR, Log::INF, Log::INF,
+                              Log::INF, Log::DBG, Log::DBG, Log::DB1, 45};
         const char* const words[] = {
             "drive", "pump",  "parameter", "answered", "value",  "speed",  "torque", "sensor",
             "read",  "write", "timeout",   "retry",    "config", "HX-140", "bus",    "node"};
@@ -50,18 +53,24 @@ const fs::path& logSet() {
             return text;
         };
         long time = 8L * 3600 * 1000;
-        char header[32];
+        char header[Log::format::headerCapacity];
         for (int number = Log::RollingOutputToFile::backupCount; number >= 0; --number) {
-            const fs::path file =
-                number == 0 ? path : fs::path(path.string() + "." + std::to_string(number));
+            const fs::path file = Log::format::setFileName(path.string(), number);
             std::ofstream out(file, std::ios::binary);
             for (std::streamoff size = 0; size <= Log::RollingOutputToFile::maxSize;) {
                 time += static_cast<long>(pick(41));
                 const long day = time % (24L * 3600 * 1000);
-                std::snprintf(header, sizeof header, "%02ld:%02ld:%02ld.%03ld %s %u ",
-                              day / 3600000, day / 60000 % 60, day / 1000 % 60, day % 1000,
-                              levels[pick(10)], threads[pick(3)]);
-                std::string line = header;
+                std::string line(header,
+                                 Log::format::putMilliseconds(
+                                     Log::format::putClock(header, static_cast<int>(day / 3600000),
+                                                           static_cast<int>(day / 60000 % 60),
+                                                           static_cast<int>(day / 1000 % 60)),
+                                     static_cast<int>(day % 1000)));
+                line += Log::format::fieldEnd;
+                line += Log::levelName(levels[pick(10)]);
+                line += Log::format::fieldEnd;
+                line += std::to_string(threads[pick(3)]);
+                line += Log::format::fieldEnd;
                 line += sentence(pick(10) == 0 ? 30 + static_cast<int>(pick(31))
                                                : 3 + static_cast<int>(pick(12)));
                 line += '\n';

@@ -1,25 +1,14 @@
 #include "scratch_folder.h"
 
-#include <stdlib.h>
-
-#include <stdexcept>
-#include <system_error>
+#include "addon001/platform/remove_tree.h"
+#include "addon001/platform/unique_folder.h"
 
 namespace bench {
 namespace {
 class ScratchFolder {
 public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "addon-bench-XXXXXX");
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot make a scratch folder from " + pattern);
-        }
-        path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ScratchFolder() { path_ = platform::makeUniqueFolder("addon-bench-"); }
+    ~ScratchFolder() { platform::removeTree(path_); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 

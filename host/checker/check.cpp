@@ -123,7 +123,7 @@ public:
             return false;
         }
         run_.add(true, loadCheck, std::string(), time);
-        const auto& found = load.outcome.data.at("exports");
+        const auto& found = load.outcome.data.at(outcomeExports);
         exports_ = std::set<std::string>(found.begin(), found.end());
         return true;
     }
@@ -148,9 +148,10 @@ public:
             if (!outcome) continue;
             // The catalogue's drive types are asked by the checks that follow, and the probes
             // pass one with features (only the checks that read them hand them on).
-            if (outcome->data.contains("catalogue")) {
-                input_.driveTypes = driveTypesAsked(
-                    outcome->data.at("catalogue").get<addon::DriveInfoSet>(), snapshotDriveTypes_);
+            if (outcome->data.contains(outcomeCatalogue)) {
+                input_.driveTypes =
+                    driveTypesAsked(outcome->data.at(outcomeCatalogue).get<addon::DriveInfoSet>(),
+                                    snapshotDriveTypes_);
             }
             if (outcome->data.contains("firstWithFeatures")) {
                 probeDriveType_ = outcome->data.at("firstWithFeatures").get<std::string>();
@@ -210,12 +211,12 @@ private:
                      Clock::now() - started);
         };
         if (!forward.returned) return failed("asked forward", forward);
-        const AnswerSnapshot first = snapshotFromData(forward.outcome.data.at("snapshot"));
+        const AnswerSnapshot first = snapshotFromData(forward.outcome.data.at(outcomeSnapshot));
         input.snapshotDriveTypes = first.driveTypes;
         const IsolatedOutcome reverse = processes_.run(reverseSnapshotId, input);
         if (!reverse.returned) return failed("asked the other way round", reverse);
         const std::string difference =
-            firstDifference(first, snapshotFromData(reverse.outcome.data.at("snapshot")));
+            firstDifference(first, snapshotFromData(reverse.outcome.data.at(outcomeSnapshot)));
         run_.add(difference.empty(), callOrderCheck, difference, Clock::now() - started);
     }
 

@@ -101,7 +101,7 @@ CheckOutcome foundExports(const ExportTable& exports) {
     for (const std::string& name : expectedExportNames()) {
         if (exports.has(name)) found.push_back(name);
     }
-    outcome.data["exports"] = std::move(found);
+    outcome.data[outcomeExports] = std::move(found);
     return outcome;
 }
 

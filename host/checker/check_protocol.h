@@ -31,9 +31,15 @@ struct CheckInput {
 struct CheckOutcome {
     bool passed = false;
     std::string seen;
-    // What the checker learns besides the verdict ("exports", "catalogue", "snapshot", ...).
+    // What the checker learns besides the verdict, under the keys below.
     nlohmann::json data = nlohmann::json::object();
 };
+
+// Keys of CheckOutcome::data: the exports the load check found, the drive catalogue, and the
+// snapshot of every answer.
+inline constexpr const char* outcomeExports = "exports";
+inline constexpr const char* outcomeCatalogue = "catalogue";
+inline constexpr const char* outcomeSnapshot = "snapshot";
 
 // The three files of one check process, named by one prefix.
 struct CheckFiles {

@@ -86,14 +86,14 @@ void writeCheckJson(std::ostream& out, const std::string& module,
                     const std::vector<CheckResult>& results) {
     nlohmann::ordered_json checks = nlohmann::ordered_json::array();
     for (const CheckResult& result : results) {
-        checks.push_back({{"name", toUtf8(result.name)},
+        checks.push_back({{"name", interfaceTextToUtf8(result.name)},
                           {"verdict", verdictWord(result.verdict)},
-                          {"seen", toUtf8(result.seen)},
+                          {"seen", interfaceTextToUtf8(result.seen)},
                           {"seconds", result.time.count()}});
     }
     const Counts counts = count(results);
     nlohmann::ordered_json document;
-    document["module"] = toUtf8(module);
+    document["module"] = interfaceTextToUtf8(module);
     document["checks"] = std::move(checks);
     document["summary"] = {{"checks", results.size()},
                            {"passed", counts.passed},
@@ -139,7 +139,7 @@ void writeJUnit(std::ostream& out, const std::string& module,
 }
 
 std::string xmlText(const std::string& text) {
-    const std::string utf8 = toUtf8(text);
+    const std::string utf8 = interfaceTextToUtf8(text);
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t index = 0; index < utf8.size(); ++index) {

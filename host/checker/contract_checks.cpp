@@ -102,7 +102,7 @@ CheckOutcome catalogueIsWellFormed(const ExportTable& exports) {
         return passed(std::to_string(driveInfos.size()) + " strings, first " +
                       quote(*driveInfos.begin()));
     }();
-    outcome.data["catalogue"] = driveInfos;
+    outcome.data[outcomeCatalogue] = driveInfos;
     return outcome;
 }
 
@@ -220,7 +220,7 @@ CheckOutcome repeatedCallsAgree(const ExportTable& exports, const CheckInput& in
 CheckOutcome snapshotOnly(const ExportTable& exports, const std::vector<std::string>& driveTypes,
                           CallOrder order) {
     CheckOutcome outcome = passed(std::string());
-    outcome.data["snapshot"] = snapshotToData(takeSnapshot(exports, driveTypes, order));
+    outcome.data[outcomeSnapshot] = snapshotToData(takeSnapshot(exports, driveTypes, order));
     return outcome;
 }
 
@@ -232,42 +232,9 @@ CheckOutcome nullPointerProbe(const ExportTable& exports, const std::string& pro
     return passed("returned");
 }
 
-using CheckBody = std::function<CheckOutcome(const ExportTable&, const CheckInput&)>;
-
-const std::map<std::string, CheckBody>& checkBodies() {
+// The checks that are not single-export checks, by their ids.
+const std::map<std::string, CheckBody>& otherCheckBodies() {
     static const std::map<std::string, CheckBody> bodies = {
-        {"getVer", [](const ExportTable& e, const CheckInput&) { return sameEveryCall(e.getVer); }},
-        {"getInterfaceVer",
-         [](const ExportTable& e, const CheckInput&) { return sameEveryCall(e.getInterfaceVer); }},
-        {"getFeature", [](const ExportTable& e, const CheckInput&) { return identityIsStable(e); }},
-        {"catalogue-empties",
-         [](const ExportTable& e, const CheckInput&) { return catalogueEmptiesSet(e); }},
-        {"catalogue-well-formed",
-         [](const ExportTable& e, const CheckInput&) { return catalogueIsWellFormed(e); }},
-        {"features-empty-map",
-         [](const ExportTable& e, const CheckInput& i) {
-             return featuresEmptyMap(e, i.driveTypes);
-         }},
-        {"features-result",
-         [](const ExportTable& e, const CheckInput& i) {
-             return featuresResultMatchesMap(e, i.driveTypes);
-         }},
-        {"version-texts",
-         [](const ExportTable& e, const CheckInput& i) {
-             return versionTextsAreWellFormed(e, i.driveTypes);
-         }},
-        {"names-only-add",
-         [](const ExportTable& e, const CheckInput& i) {
-             return featureNamesOnlyAdd(e, i.driveTypes);
-         }},
-        {"names-result",
-         [](const ExportTable& e, const CheckInput& i) {
-             return featureNamesResultMatches(e, i.driveTypes);
-         }},
-        {"names-match-map",
-         [](const ExportTable& e, const CheckInput& i) {
-             return featureNamesMatchMap(e, i.driveTypes);
-         }},
         {repeatedCallsId, repeatedCallsAgree},
         {forwardSnapshotId,
          [](const ExportTable& e, const CheckInput& i) {
@@ -293,36 +260,63 @@ const std::map<std::string, CheckBody>& checkBodies() {
 const std::vector<ContractCheck>& exportChecks() {
     using namespace addon;
     static const std::vector<ContractCheck> checks = {
-        {"getVer", "getVer gives the same answer on every call", {getVerName}},
+        {"getVer",
+         "getVer gives the same answer on every call",
+         {getVerName},
+         [](const ExportTable& e, const CheckInput&) { return sameEveryCall(e.getVer); }},
         {"getInterfaceVer",
          "getInterfaceVer gives the same answer on every call",
-         {getInterfaceVerName}},
+         {getInterfaceVerName},
+         [](const ExportTable& e, const CheckInput&) { return sameEveryCall(e.getInterfaceVer); }},
         {"getFeature",
          "getFeature returns 0 and sets the same identity on every call, replacing the string's "
          "text",
-         {getFeatureName}},
+         {getFeatureName},
+         [](const ExportTable& e, const CheckInput&) { return identityIsStable(e); }},
         {"catalogue-empties",
          "getAsDIVector returns 0 and empties the host's set",
-         {getAsDIVectorName}},
+         {getAsDIVectorName},
+         [](const ExportTable& e, const CheckInput&) { return catalogueEmptiesSet(e); }},
         {"catalogue-well-formed",
          "getAsDIVector fills the set with well-formed drive-info strings",
-         {getAsDIVectorName}},
+         {getAsDIVectorName},
+         [](const ExportTable& e, const CheckInput&) { return catalogueIsWellFormed(e); }},
         {"features-empty-map",
          "getFeaturesAndVersions empties the host's map",
-         {getFeaturesAndVersionsName}},
+         {getFeaturesAndVersionsName},
+         [](const ExportTable& e, const CheckInput& i) {
+             return featuresEmptyMap(e, i.driveTypes);
+         }},
         {"features-result",
          "getFeaturesAndVersions gives 0 with a non-empty map or -1 with an empty one",
-         {getFeaturesAndVersionsName}},
+         {getFeaturesAndVersionsName},
+         [](const ExportTable& e, const CheckInput& i) {
+             return featuresResultMatchesMap(e, i.driveTypes);
+         }},
         {"version-texts",
          "getFeaturesAndVersions gives version texts of two digits, a point, two digits",
-         {getFeaturesAndVersionsName}},
-        {"names-only-add", "getAsFIVector only adds to the host's set", {getAsFIVectorName}},
+         {getFeaturesAndVersionsName},
+         [](const ExportTable& e, const CheckInput& i) {
+             return versionTextsAreWellFormed(e, i.driveTypes);
+         }},
+        {"names-only-add",
+         "getAsFIVector only adds to the host's set",
+         {getAsFIVectorName},
+         [](const ExportTable& e, const CheckInput& i) {
+             return featureNamesOnlyAdd(e, i.driveTypes);
+         }},
         {"names-result",
          "getAsFIVector returns what getFeaturesAndVersions returns",
-         {getAsFIVectorName, getFeaturesAndVersionsName}},
+         {getAsFIVectorName, getFeaturesAndVersionsName},
+         [](const ExportTable& e, const CheckInput& i) {
+             return featureNamesResultMatches(e, i.driveTypes);
+         }},
         {"names-match-map",
          "getAsFIVector adds exactly the feature names of getFeaturesAndVersions",
-         {getAsFIVectorName, getFeaturesAndVersionsName}},
+         {getAsFIVectorName, getFeaturesAndVersionsName},
+         [](const ExportTable& e, const CheckInput& i) {
+             return featureNamesMatchMap(e, i.driveTypes);
+         }},
     };
     return checks;
 }
@@ -333,8 +327,13 @@ CheckOutcome runContractCheck(const std::string& id, const ExportTable& exports,
         return nullPointerProbe(exports, id.substr(std::string(nullPointerIdPrefix).size()),
                                 input.probeDriveType);
     }
-    const auto body = checkBodies().find(id);
-    if (body == checkBodies().end()) throw std::invalid_argument("no check named " + quote(id));
+    for (const ContractCheck& check : exportChecks()) {
+        if (check.id == id) return check.run(exports, input);
+    }
+    const auto body = otherCheckBodies().find(id);
+    if (body == otherCheckBodies().end()) {
+        throw std::invalid_argument("no check named " + quote(id));
+    }
     return body->second(exports, input);
 }
 

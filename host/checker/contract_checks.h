@@ -3,6 +3,7 @@
 // The checks of the interface contract that call into the module, each run by a check process
 // of its own on the module it has loaded (check_child.h); the checker (check.h) lists them,
 // starts their processes and holds their outcomes together.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,10 +12,14 @@
 
 namespace host {
 
+// What a check does in its check process, on the loaded module's exports.
+using CheckBody = std::function<CheckOutcome(const ExportTable&, const CheckInput&)>;
+
 struct ContractCheck {
     std::string id;                  // how the checker names the check to its process
     std::string title;               // its line: "getVer gives the same answer on every call"
     std::vector<std::string> needs;  // the exports it calls; missing ones skip it
+    CheckBody run;
 };
 
 // Checks of the single exports, in the order they are run: versions, identity, catalogue,

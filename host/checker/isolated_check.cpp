@@ -9,6 +9,7 @@
 #include "addon001/platform/child_process.h"
 #include "addon001/platform/process_control.h"
 #include "addon001/platform/remove_tree.h"
+#include "addon001/platform/unique_folder.h"
 #include "check_child.h"
 
 namespace host {
@@ -84,25 +85,7 @@ std::string describeEarlyEnd(const std::string& id, const platform::ChildEnd& en
 CheckProcesses::CheckProcesses(std::filesystem::path hostProgram, std::filesystem::path module,
                                std::chrono::milliseconds timeLimit)
     : hostProgram_(std::move(hostProgram)), module_(std::move(module)), timeLimit_(timeLimit) {
-    std::error_code error;
-    const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
-    if (error) throw std::runtime_error("no temporary folder: " + error.message());
-    // Named by this process and the clock: the MinGW C++ library's random_device may give every
-    // process the same sequence, and folders left by checkers that were killed stay behind.
-    const auto start = std::chrono::steady_clock::now().time_since_epoch().count();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::ostringstream name;
-        name << "addon-host-check-" << std::hex << platform::currentProcessId() << '-' << start
-             << '-' << attempt;
-        const std::filesystem::path folder = temporary / name.str();
-        if (std::filesystem::create_directory(folder, error)) {
-            folder_ = folder;
-            return;
-        }
-        if (error) break;
-    }
-    throw std::runtime_error("cannot make a folder in " + temporary.string() +
-                             (error ? ": " + error.message() : std::string()));
+    folder_ = platform::makeUniqueFolder("addon-host-check-");
 }
 
 CheckProcesses::~CheckProcesses() {

@@ -86,13 +86,13 @@ void printText(std::ostream& out, const std::string& moduleFile, const Report& r
 void printJson(std::ostream& out, const Report& report) {
     // The module's texts and the --drive codes need not be UTF-8, which JSON asks for.
     nlohmann::ordered_json document;
-    document["identity"] = toUtf8(report.identity);
+    document["identity"] = interfaceTextToUtf8(report.identity);
     document["version"] = report.version;
     document["interfaceVersion"] = report.interfaceVersion;
     if (report.driveCatalogue) {
         nlohmann::ordered_json catalogue = nlohmann::ordered_json::array();
         for (const std::string& driveInfo : *report.driveCatalogue) {
-            catalogue.push_back(toUtf8(driveInfo));
+            catalogue.push_back(interfaceTextToUtf8(driveInfo));
         }
         document["driveCatalogue"] = std::move(catalogue);
     } else {
@@ -102,9 +102,9 @@ void printJson(std::ostream& out, const Report& report) {
     for (const FeatureRow& row : report.features) {
         nlohmann::ordered_json map = nlohmann::ordered_json::object();
         for (const auto& [feature, version] : row.answer.features) {
-            map[toUtf8(feature)] = toUtf8(version);
+            map[interfaceTextToUtf8(feature)] = interfaceTextToUtf8(version);
         }
-        features.push_back({{"driveType", toUtf8(row.driveType)},
+        features.push_back({{"driveType", interfaceTextToUtf8(row.driveType)},
                             {"result", row.answer.result},
                             {"features", std::move(map)}});
     }

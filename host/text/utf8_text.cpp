@@ -67,7 +67,7 @@ bool isUtf8(const std::string& text) {
     return true;
 }
 
-std::string toUtf8(const std::string& text) {
+std::string interfaceTextToUtf8(const std::string& text) {
     if (isUtf8(text)) return text;
     std::string out;
     out.reserve(text.size() * 2);

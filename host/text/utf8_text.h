@@ -10,10 +10,12 @@ namespace host {
 // U+10FFFF).
 bool isUtf8(const std::string& text);
 
-// The text as UTF-8: well-formed UTF-8 stays as it is; any other text is read byte for byte as
-// Windows-1252, the ANSI code page the interface's narrow texts are written in (its five
-// unassigned bytes become the control characters of the same number), so that no byte is
-// lost and the result is the same on every system.
-std::string toUtf8(const std::string& text);
+// A narrow text of the module interface as UTF-8: well-formed UTF-8 stays as it is; any other
+// text is read byte for byte as Windows-1252, the code page the interface's narrow texts are
+// written in whatever the system (its five unassigned bytes become the control characters of
+// the same number), so that no byte is lost and the reports are the same on every system.
+// (Log files are read differently: logreading::logTextToUtf8 takes the system's ANSI code page,
+// which the logging library writes wide text in.)
+std::string interfaceTextToUtf8(const std::string& text);
 
 }  // namespace host

@@ -12,8 +12,8 @@
 
 namespace {
 
+using host::interfaceTextToUtf8;
 using host::isUtf8;
-using host::toUtf8;
 
 TEST(Utf8TextTest, OnlyWellFormedUtf8IsUtf8) {
     for (const char* valid : {"", "plain", "caf\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80",
@@ -33,21 +33,22 @@ TEST(Utf8TextTest, OnlyWellFormedUtf8IsUtf8) {
 }
 
 TEST(Utf8TextTest, OtherTextIsReadAsWindows1252) {
-    EXPECT_EQ(toUtf8("Caf\xe9"), "Caf\xc3\xa9");
-    EXPECT_EQ(toUtf8("\x80-100"), "\xe2\x82\xac-100");
-    EXPECT_EQ(toUtf8("\x9f\xff"), "\xc5\xb8\xc3\xbf");
+    EXPECT_EQ(interfaceTextToUtf8("Caf\xe9"), "Caf\xc3\xa9");
+    EXPECT_EQ(interfaceTextToUtf8("\x80-100"), "\xe2\x82\xac-100");
+    EXPECT_EQ(interfaceTextToUtf8("\x9f\xff"), "\xc5\xb8\xc3\xbf");
     // The bytes the code page leaves unassigned keep their numbers.
-    EXPECT_EQ(toUtf8("\x81\x8d\x8f\x90\x9d"), "\xc2\x81\xc2\x8d\xc2\x8f\xc2\x90\xc2\x9d");
+    EXPECT_EQ(interfaceTextToUtf8("\x81\x8d\x8f\x90\x9d"),
+              "\xc2\x81\xc2\x8d\xc2\x8f\xc2\x90\xc2\x9d");
     // Well-formed UTF-8 is kept; one stray byte makes the whole text Windows-1252.
-    EXPECT_EQ(toUtf8("caf\xc3\xa9"), "caf\xc3\xa9");
-    EXPECT_EQ(toUtf8("\xc3\xa9\xe9"), "\xc3\x83\xc2\xa9\xc3\xa9");
+    EXPECT_EQ(interfaceTextToUtf8("caf\xc3\xa9"), "caf\xc3\xa9");
+    EXPECT_EQ(interfaceTextToUtf8("\xc3\xa9\xe9"), "\xc3\x83\xc2\xa9\xc3\xa9");
 
     // Whatever the bytes, the result is UTF-8, one character per byte.
     std::mt19937 random(14);
     for (int round = 0; round < 2000; ++round) {
         std::string bytes(random() % 12, '\0');
         for (char& byte : bytes) byte = static_cast<char>(random() % 256);
-        const std::string text = toUtf8(bytes);
+        const std::string text = interfaceTextToUtf8(bytes);
         ASSERT_TRUE(isUtf8(text));
         if (!isUtf8(bytes)) {
             std::size_t characters = 0;

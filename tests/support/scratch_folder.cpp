@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "addon001/platform/remove_tree.h"
+#include "addon001/platform/unique_folder.h"
 
 namespace test_support {
 
@@ -14,18 +15,7 @@ namespace {
 // This run's folder of scratch folders, made on first use and removed at exit.
 class RunFolder {
 public:
-    RunFolder() {
-        // Made atomically under a name no other run holds: a name taken by a test program
-        // running beside this one (or by an earlier run that crashed) is skipped. The C++
-        // library's random_device may be a fixed sequence, so the clock makes the names differ.
-        const auto start = std::chrono::steady_clock::now().time_since_epoch().count();
-        const std::filesystem::path base = std::filesystem::temp_directory_path();
-        for (long attempt = 0;; ++attempt) {
-            path_ =
-                base / ("addon001-tests-" + std::to_string(start) + "-" + std::to_string(attempt));
-            if (std::filesystem::create_directory(path_)) break;
-        }
-    }
+    RunFolder() { path_ = platform::makeUniqueFolder("addon001-tests-"); }
     ~RunFolder() { platform::removeTree(path_); }
     RunFolder(const RunFolder&) = delete;
     RunFolder& operator=(const RunFolder&) = delete;

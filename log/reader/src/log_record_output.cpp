@@ -49,7 +49,7 @@ void writeRecordText(OutputBuffer& out, const LogRecord& record) {
     out.append('\n');
 }
 
-std::string utf8Text(std::string_view bytes) {
+std::string logTextToUtf8(std::string_view bytes) {
     using Utf8 = boost::nowide::utf::utf_traits<char>;
     const char* at = bytes.data();
     const char* const end = at + bytes.size();
@@ -64,7 +64,7 @@ std::string utf8Text(std::string_view bytes) {
 
 nlohmann::ordered_json recordJson(const LogRecord& record) {
     nlohmann::ordered_json json;
-    json["file"] = utf8Text(record.file != nullptr ? *record.file : std::string());
+    json["file"] = logTextToUtf8(record.file != nullptr ? *record.file : std::string());
     json["line"] = record.line;
     json["day"] = record.day;
     if (record.header) {
@@ -79,13 +79,13 @@ nlohmann::ordered_json recordJson(const LogRecord& record) {
         json["levelText"] = nullptr;
         json["thread"] = nullptr;
     }
-    json["message"] = utf8Text(record.message());
+    json["message"] = logTextToUtf8(record.message());
     json["truncated"] = record.truncated;
     return json;
 }
 
 void writeRecordJson(OutputBuffer& out, const LogRecord& record) {
-    // utf8Text made every text valid UTF-8; the replacement only guards against a text the two
+    // logTextToUtf8 made every text valid UTF-8; the replacement only guards against a text the two
     // libraries judge differently.
     out.append(
         recordJson(record).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace));

@@ -66,7 +66,7 @@ nlohmann::ordered_json LogStats::toJson(const std::vector<FileRead>& files) cons
     nlohmann::ordered_json json;
     json["files"] = nlohmann::ordered_json::array();
     for (const FileRead& file : files) {
-        json["files"].push_back({{"file", utf8Text(file.name)}, {"bytes", file.bytes}});
+        json["files"].push_back({{"file", logTextToUtf8(file.name)}, {"bytes", file.bytes}});
     }
     json["records"] = records_;
     json["recordsWithoutHeader"] = recordsWithoutHeader_;
@@ -88,8 +88,9 @@ nlohmann::ordered_json LogStats::toJson(const std::vector<FileRead>& files) cons
     json["unparsedLines"] = unparsedCount_;
     json["unparsed"] = nlohmann::ordered_json::array();
     for (const UnparsedLine& line : unparsed_) {
-        json["unparsed"].push_back(
-            {{"file", utf8Text(line.file)}, {"line", line.line}, {"text", utf8Text(line.text)}});
+        json["unparsed"].push_back({{"file", logTextToUtf8(line.file)},
+                                    {"line", line.line},
+                                    {"text", logTextToUtf8(line.text)}});
     }
     return json;
 }

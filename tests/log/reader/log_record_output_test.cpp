@@ -63,10 +63,10 @@ TEST(RecordOutput, JsonHasEveryFieldAndNullsWhereTheLineTellsNothing) {
 
 // The log library writes wide text in the ANSI code page (Windows-1252 here); JSON needs UTF-8.
 TEST(RecordOutput, TextThatIsNoUtf8IsTakenInTheCodePage) {
-    EXPECT_EQ(logreading::utf8Text("plain"), "plain");
-    EXPECT_EQ(logreading::utf8Text("M\xC3\xBCller"), "M\xC3\xBCller");  // UTF-8 as it is
-    EXPECT_EQ(logreading::utf8Text("M\xFCller \x80"), "M\xC3\xBCller \xE2\x82\xAC");
-    EXPECT_EQ(logreading::utf8Text("cut \xC3"), "cut \xC3\x83");
+    EXPECT_EQ(logreading::logTextToUtf8("plain"), "plain");
+    EXPECT_EQ(logreading::logTextToUtf8("M\xC3\xBCller"), "M\xC3\xBCller");  // UTF-8 as it is
+    EXPECT_EQ(logreading::logTextToUtf8("M\xFCller \x80"), "M\xC3\xBCller \xE2\x82\xAC");
+    EXPECT_EQ(logreading::logTextToUtf8("cut \xC3"), "cut \xC3\x83");
     const std::string json = logreading::recordJson(record("09:05:03.047 INF 1 Gr\xFC\xDF"
                                                            "e"))
                                  .dump();

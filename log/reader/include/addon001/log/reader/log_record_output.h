@@ -72,7 +72,9 @@ nlohmann::ordered_json recordJson(const LogRecord& record);
 void writeRecordJson(OutputBuffer& out, const LogRecord& record);
 
 // Narrow log text as JSON wants it, in UTF-8: text that is valid UTF-8 as it is, any other in
-// the system's ANSI code page (as the log library writes wide text), converted.
-std::string utf8Text(std::string_view bytes);
+// the system's ANSI code page (as the log library writes wide text), converted. (The host's
+// reports read the module interface's texts as Windows-1252 instead, whatever the system:
+// host::interfaceTextToUtf8.)
+std::string logTextToUtf8(std::string_view bytes);
 
 }  // namespace logreading
