@@ -129,7 +129,10 @@ struct CoffFacts {
 template <class Kind>
 class PeReader {
 public:
-    PeReader(const ByteView& bytes, const CoffFacts& coff) : bytes_(bytes), coff_(coff) {}
+    PeReader(const ByteView& bytes, const CoffFacts& coff)
+        : bytes_(bytes),
+          coff_(coff),
+          lookupEntriesLeft_(bytes.size() / sizeof(typename Kind::ImportLookupEntry)) {}
 
     ModuleFileFacts read() {
         ModuleFileFacts facts;
@@ -209,6 +212,14 @@ private:
         constexpr std::uint64_t hintNameAddress = 0x7FFFFFFF;
         const char* what = "a PE import name table";
         for (std::uint64_t address = tableAddress;; address += width) {
+            // Each DLL has a table of its own, so the entries of all of them fit in the file.
+            // Descriptors that share one table would otherwise read it once each: a number of
+            // imports (or, by number, of steps) that grows with the square of the file's size.
+            if (lookupEntriesLeft_ == 0) {
+                throw ModuleFileError(
+                    "the file's import tables list far more entries than the file holds");
+            }
+            --lookupEntriesLeft_;
             const std::uint64_t entry =
                 bytes_.read(offsetOf(address, width, what), entryField, what);
             if (entry == 0) return;
@@ -271,6 +282,8 @@ private:
     CoffFacts coff_;
     std::uint64_t directoryCount_ = 0;
     std::vector<PeSection> sections_;
+    // The import lookup entries that may still be read; see readImportNames().
+    mutable std::uint64_t lookupEntriesLeft_;
 };
 
 }  // namespace

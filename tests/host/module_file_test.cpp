@@ -144,6 +144,30 @@ TEST(ModuleFileTest, NamesSharedByEveryEntryCannotBlowUpTheReading) {
     EXPECT_EQ(refusal(bytes), "the file's tables name far more text than the file holds");
 }
 
+TEST(ModuleFileTest, ImportTablesSharedByEveryDllCannotBlowUpTheReading) {
+    // A thousand DLLs whose descriptors all point at one table of a thousand empty names (or
+    // imports by number, which cost no name at all): a million imports from a file of 50 kB.
+    test_support::ModuleImage image;
+    for (int index = 0; index < 1000; ++index) {
+        image.neededLibraries.push_back("d" + std::to_string(index) + ".dll");
+        image.importedSymbols.push_back("");
+    }
+    std::string bytes = test_support::peImage(image);
+    ASSERT_EQ(parseModuleFile(bytes).importedSymbols.size(), 1000u);
+    // Every descriptor takes the first one's tables.
+    const std::size_t descriptors = test_support::peSectionOffset;
+    std::uint64_t table = 0;
+    for (unsigned index = 0; index < 4; ++index) {
+        table |= std::uint64_t{static_cast<unsigned char>(bytes[descriptors + index])}
+                 << (8 * index);
+    }
+    for (std::size_t index = 1; index < 1000; ++index) {
+        test_support::put(bytes, descriptors + 20 * index, table, 4);       // names
+        test_support::put(bytes, descriptors + 20 * index + 16, table, 4);  // addresses
+    }
+    EXPECT_EQ(refusal(bytes), "the file's import tables list far more entries than the file holds");
+}
+
 TEST(ModuleFileTest, OnlyRegularFilesAreRead) {
     const auto folder = test_support::scratchFolder("module_file");
     const auto expectRefusal = [](const std::filesystem::path& file, const std::string& reason) {
