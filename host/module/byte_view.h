@@ -4,6 +4,7 @@
 // numbers at named places of a header or table entry, and NUL-terminated names. Every read is
 // checked against the end of the file, so a header that points anywhere cannot lead outside.
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -44,9 +45,13 @@ public:
         return number(base, field.offset, sizeof(T), what);
     }
 
-    // The `width` bytes at `offset` from `base`.
+    // The `width` bytes at `offset` from `base`. A base so far past the end that the sum
+    // would wrap round is refused as it stands, never read as an offset near the start.
     std::uint64_t number(std::uint64_t base, std::uint64_t offset, unsigned width,
                          const char* what) const {
+        if (offset > std::numeric_limits<std::uint64_t>::max() - base) {
+            outside(base, offset + width, what);
+        }
         const std::uint64_t at = base + offset;
         require(at, width, what);
         std::uint64_t value = 0;

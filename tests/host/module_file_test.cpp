@@ -111,6 +111,13 @@ TEST(ModuleFileTest, BrokenHeadersAreRefusedWithTheirReason) {
         std::string::npos);
     EXPECT_EQ(refusal(patched(elf, test_support::elfSectionTableOffsetField, 0, 8)),
               "the ELF file has no section header table");
+    // With no count in the header, the count is read from the first section header, which
+    // must not be looked for at an offset that wraps round to the start of the file.
+    EXPECT_EQ(refusal(patched(patched(elf, test_support::elfSectionTableOffsetField,
+                                      0xFFFFFFFFFFFFFFFEu, 8),
+                              test_support::elfSectionCountField, 0, 2))
+                  .rfind("an ELF section header lies outside the file", 0),
+              0u);
     EXPECT_EQ(refusal(patched(elf, 4, 3, 1)), "an ELF file of unknown class or byte order");
     // The dynamic symbols' string table pointed at a section that is none.
     const std::size_t sections = elf.size() - 4 * 64;
