@@ -111,6 +111,13 @@ TEST(ModuleFileTest, BrokenHeadersAreRefusedWithTheirReason) {
         std::string::npos);
     EXPECT_EQ(refusal(patched(elf, test_support::elfSectionTableOffsetField, 0, 8)),
               "the ELF file has no section header table");
+    // With no count in the header, the count is read from the first section header, which
+    // must not be looked for at an offset that wraps round to the start of the file.
+    EXPECT_EQ(refusal(patched(patched(elf, test_support::elfSectionTableOffsetField,
+                                      0xFFFFFFFFFFFFFFFEu, 8),
+                              test_support::elfSectionCountField, 0, 2))
+                  .rfind("an ELF section header lies outside the file", 0),
+              0u);
     EXPECT_EQ(refusal(patched(elf, 4, 3, 1)), "an ELF file of unknown class or byte order");
     // The dynamic symbols' string table pointed at a section that is none.
     const std::size_t sections = elf.size() - 4 * 64;
@@ -142,6 +149,30 @@ TEST(ModuleFileTest, NamesSharedByEveryEntryCannotBlowUpTheReading) {
     const std::size_t symbols = strings + 1 + 60'001 + 2000 * 2;
     for (int index = 2; index <= 2001; ++index) bytes = patched(bytes, symbols + index * 24, 1, 4);
     EXPECT_EQ(refusal(bytes), "the file's tables name far more text than the file holds");
+}
+
+TEST(ModuleFileTest, ImportTablesSharedByEveryDllCannotBlowUpTheReading) {
+    // A thousand DLLs whose descriptors all point at one table of a thousand empty names (or
+    // imports by number, which cost no name at all): a million imports from a file of 50 kB.
+    test_support::ModuleImage image;
+    for (int index = 0; index < 1000; ++index) {
+        image.neededLibraries.push_back("d" + std::to_string(index) + ".dll");
+        image.importedSymbols.push_back("");
+    }
+    std::string bytes = test_support::peImage(image);
+    ASSERT_EQ(parseModuleFile(bytes).importedSymbols.size(), 1000u);
+    // Every descriptor takes the first one's tables.
+    const std::size_t descriptors = test_support::peSectionOffset;
+    std::uint64_t table = 0;
+    for (unsigned index = 0; index < 4; ++index) {
+        table |= std::uint64_t{static_cast<unsigned char>(bytes[descriptors + index])}
+                 << (8 * index);
+    }
+    for (std::size_t index = 1; index < 1000; ++index) {
+        test_support::put(bytes, descriptors + 20 * index, table, 4);       // names
+        test_support::put(bytes, descriptors + 20 * index + 16, table, 4);  // addresses
+    }
+    EXPECT_EQ(refusal(bytes), "the file's import tables list far more entries than the file holds");
 }
 
 TEST(ModuleFileTest, OnlyRegularFilesAreRead) {

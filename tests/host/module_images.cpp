@@ -72,7 +72,7 @@ std::string elfImage(const ModuleImage& image) {
     put(bytes, elfSectionTableOffsetField, sectionsAt, 8);
     put(bytes, 0x34, 64, 2);  // header size
     put(bytes, 0x3A, 64, 2);  // section header size
-    put(bytes, 0x3C, 4, 2);   // sections
+    put(bytes, elfSectionCountField, 4, 2);
     const auto addSection = [&](unsigned type, std::uint64_t offset, std::uint64_t size,
                                 unsigned link, std::uint64_t entrySize) {
         std::string header(64, '\0');
@@ -92,7 +92,6 @@ std::string elfImage(const ModuleImage& image) {
 
 std::string peImage(const ModuleImage& image) {
     constexpr std::uint64_t sectionAddress = 0x1000;
-    constexpr std::uint64_t sectionOffset = 0x400;
     // The section's contents, laid out front to back; `at` gives an offset's address.
     std::string section;
     const auto at = [&](std::uint64_t offset) { return sectionAddress + offset; };
@@ -165,8 +164,8 @@ std::string peImage(const ModuleImage& image) {
     put(bytes, table + 8, section.size(), 4);
     put(bytes, table + 12, sectionAddress, 4);
     put(bytes, table + 16, section.size(), 4);
-    put(bytes, table + 20, sectionOffset, 4);
-    bytes.resize(sectionOffset, '\0');
+    put(bytes, table + 20, peSectionOffset, 4);
+    bytes.resize(peSectionOffset, '\0');
     bytes += section;
     return bytes;
 }

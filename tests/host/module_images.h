@@ -26,6 +26,9 @@ void put(std::string& bytes, std::size_t offset, std::uint64_t value, unsigned w
 
 // Where the fields of those images stand, for tests that break them.
 inline constexpr std::size_t elfSectionTableOffsetField = 0x28;
+inline constexpr std::size_t elfSectionCountField = 0x3C;
 inline constexpr std::size_t peHeaderOffsetField = 0x3C;
+// The PE image's one section starts with its import descriptors.
+inline constexpr std::size_t peSectionOffset = 0x400;
 
 }  // namespace test_support
