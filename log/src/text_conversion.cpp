@@ -1,5 +1,8 @@
 #include "addon001/log/text_conversion.h"
 
+#include <algorithm>
+
+#include "addon001/log/record_stream.h"
 #include "addon001/platform/code_page.h"
 
 namespace Log {
@@ -41,6 +44,24 @@ std::wstring toWide(const std::wstring& text) {
 std::wstring toWide(const wchar_t* text) {
     return text == nullptr ? std::wstring() : text;
 }
+
+namespace detail {
+void insertWide(std::ostream& stream, const wchar_t* text, std::size_t length) {
+    if (length == 0) return;
+    // A typical text converts into the stack; a longer one into a string.
+    char onStack[256];
+    std::string onHeap;
+    char* narrow = onStack;
+    if (length > sizeof onStack) {
+        onHeap.assign(length, '\0');
+        narrow = onHeap.data();
+    } else {
+        std::fill(onStack, onStack + length, '\0');
+    }
+    platform::ansiFromWide(text, length, narrow, length);
+    stream.write(narrow, static_cast<std::streamsize>(length));
+}
+}  // namespace detail
 
 std::ostream& operator<<(std::ostream& stream, const std::wstring& text) {
     return stream << toNarrow(text);
