@@ -104,8 +104,9 @@ else()
   set(CPACK_DEBIAN_LOG_DEVELOPMENT_PACKAGE_NAME libaddonlog-dev)
   set(CPACK_DEBIAN_LOG_RUNTIME_PACKAGE_NAME libaddonlog${PROJECT_VERSION_MAJOR})
   # The first line is the synopsis, the rest the extended description (each line indented by
-  # CPack); each package has its own (with no CPACK_PACKAGE_DESCRIPTION_SUMMARY, which CPack
-  # would put before each).
+  # CPack); each package has its own (cpack_deb_options.cmake keeps CPack from putting the
+  # project's summary before each).
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/debian/cpack_deb_options.cmake)
   set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "add-on module for a drive commissioning host
 The Addon001 module for the drive commissioning host, the class-library
 layer it shares with the host, the reference host addon-host, which loads a
