@@ -67,7 +67,7 @@ foreach(path usr/include/addon001/afx/cstring.h usr/include/addon001/addon/addon
         usr/${LIB_DIR}/cmake/Addon001/Addon001Config.cmake usr/${RUNTIME_DIR}/afxlayer.so)
   ship_expect_text("${listing}" "./${path}")
 endforeach()
-if(listing MATCHES "addon001/log/|afxlayer\\.so\\.1|addon-host")
+if(listing MATCHES "addon001/log/|/afxlayer\\.so\\.1|addon-host")
   message(FATAL_ERROR "files of another package in addon001-dev:\n${listing}")
 endif()
 ship_run(OUTPUT listing COMMAND dpkg-deb --contents ${log_development})

@@ -122,7 +122,7 @@ if(PKG_CONFIG AND NOT TOOLCHAIN_FILE)
     string(REGEX MATCHALL "-fsanitize=[^ |]+" sanitizer "${CONSUMER_ARGS}")
     list(REMOVE_DUPLICATES sanitizer)
   endif()
-  ship_run(COMMAND ${CXX_COMPILER} -std=c++17 ${sanitizer} ${CONSUMER_SOURCE}/main.cpp
+  ship_run(COMMAND ${CXX_COMPILER} -std=c++17 ${sanitizer} ${CONSUMER_SOURCE}/main.cpp ${CONSUMER_SOURCE}/report.cpp
            -o ${program} ${flags})
   ship_expect_consumer_runs(${program} ${SCRATCH}/consumer-pkg-config.log ${runtime})
 endif()
