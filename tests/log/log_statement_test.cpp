@@ -76,9 +76,9 @@ TEST_F(LogStatementTest, WideTextsAreWrittenNarrowBesideManipulatorsAndReports) 
     wchar_t mutableText[] = L"mutable";
     const wchar_t* missing = nullptr;
     const std::wstring accented = L"Caf\u00e9 \u0416";  // no Cyrillic in the code page
-    LOG_AT(Log::INF) << L"literal " << pointer << ' ' << mutableText << missing << " "
-                     << accented << ' ' << std::wstring_view(L"view!", 4) << L'#'
-                     << std::hex << 255 << std::setw(4) << std::setfill('.') << 7 << std::endl;
+    LOG_AT(Log::INF) << L"literal " << pointer << ' ' << mutableText << missing << " " << accented
+                     << ' ' << std::wstring_view(L"view!", 4) << L'#' << std::hex << 255
+                     << std::setw(4) << std::setfill('.') << 7 << std::endl;
     try {
         throw std::runtime_error("on purpose");
     } catch (const std::exception& error) {

@@ -67,7 +67,9 @@ public:
     std::ostream& stream() { return stream_; }
 
 private:
-    void insertWide(std::wstring_view text) { detail::insertWide(stream_, text.data(), text.size()); }
+    void insertWide(std::wstring_view text) {
+        detail::insertWide(stream_, text.data(), text.size());
+    }
 
     std::ostream& stream_;
 };
