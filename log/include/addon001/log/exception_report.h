@@ -3,10 +3,10 @@
 #include <exception>
 #include <ostream>
 
+#include "addon001/log/export.h"
+
 // The platform's COM error type (see platform/com_error.h).
 class _com_error;
-
-#include "addon001/log/export.h"
 
 namespace Log {
 

@@ -3,7 +3,6 @@
 #include <ostream>
 
 #include "addon001/log/detail/line_stream.h"
-
 #include "addon001/log/export.h"
 
 namespace Log {
