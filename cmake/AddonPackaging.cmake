@@ -138,8 +138,18 @@ module of a process shares.")
   # folder, where the dynamic linker's cache does not look: no ldconfig call.
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_LOG_RUNTIME_PACKAGE_SHLIBDEPS ON)
-  # The shared logging library is public: a shlibs file, and the dynamic linker's cache renewed.
-  set(CPACK_DEBIAN_LOG_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
+  # A shared logging library comes in libaddonlog1, which the runtime then depends on; CPack runs
+  # dpkg-shlibdeps for each package on its own, so it is shown the built library too.
+  if(ADDONLOG_SHARED)
+    set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS
+        "libaddonlog${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION})")
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_LIBRARY_OUTPUT_DIRECTORY})
+  endif()
+  # The shared logging library is public: a shlibs file (CPack's switch is for all packages at
+  # once), and the dynamic linker's cache renewed.
+  if(ADDONLOG_SHARED)
+    set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+  endif()
   file(WRITE ${PROJECT_BINARY_DIR}/debian/triggers "activate-noawait ldconfig\n")
   set(CPACK_DEBIAN_LOG_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/triggers)
   # Stripped binaries. The debugging information stays in the build tree's unstripped files
