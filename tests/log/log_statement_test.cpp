@@ -84,13 +84,16 @@ TEST_F(LogStatementTest, WideTextsAreWrittenNarrowBesideManipulatorsAndReports) 
     } catch (const std::exception& error) {
         LOG_AT(Log::ERR) << error << L" at " << std::wstring(L"HX-140");
     }
+    const std::wstring longText(1000, L'\u00fc');  // converted on the heap
+    LOG_AT(Log::DBG) << longText;
     const std::vector<std::string> lines = readLines(live);
-    ASSERT_EQ(lines.size(), 3u);  // std::endl ends a line of its own, as the stream had it
+    ASSERT_EQ(lines.size(), 4u);  // std::endl ends a line of its own, as the stream had it
     EXPECT_EQ(parse(lines[0]).message,
               "literal pointer mutable " + Log::toNarrow(accented) + " view#ff...7");
     EXPECT_EQ(Log::toNarrow(accented), "Caf\xe9 ?");
     EXPECT_EQ(lines[1], "");
     EXPECT_EQ(parse(lines[2]).message, "Caught std::runtime_error: on purpose at HX-140");
+    EXPECT_EQ(parse(lines[3]).message, std::string(1000, '\xfc'));
 }
 
 TEST_F(LogStatementTest, LevelsOnAndOffTheTableAndBeyondTheThreshold) {
