@@ -11,7 +11,7 @@ for group in "${groups[@]}"; do
   case "$group" in
     linux)
       packages+=(cmake make g++ libboost-dev libboost-thread-dev nlohmann-json3-dev libcli11-dev dpkg-dev file pkgconf
-                 libgtest-dev googletest python3) ;;
+                 libgtest-dev googletest python3 help2man lintian clang) ;;
     windows)
       packages+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
     bench)
@@ -29,7 +29,7 @@ for package in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "install-deps: installing ${missing[*]}"
+  echo "install-deps: installing ${missing[*]}" >&2
   sudo_cmd=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   export DEBIAN_FRONTEND=noninteractive

@@ -4,7 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh linux
-cmake --preset release >/dev/null
-cmake --build --preset release -j"$(nproc)" --target addon-host Addon001
+# Only the host's output goes to standard output (so that --json gives one JSON document);
+# installing, configuring and building report on standard error.
+scripts/install-deps.sh linux >&2
+cmake --preset release >&2
+cmake --build --preset release -j"$(nproc)" --target addon-host Addon001 >&2
 exec build/release/bin/addon-host "$@"

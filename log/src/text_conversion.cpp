@@ -1,5 +1,9 @@
 #include "addon001/log/text_conversion.h"
 
+#include <algorithm>
+#include <new>
+
+#include "addon001/log/record_stream.h"
 #include "addon001/platform/code_page.h"
 
 namespace Log {
@@ -41,6 +45,30 @@ std::wstring toWide(const std::wstring& text) {
 std::wstring toWide(const wchar_t* text) {
     return text == nullptr ? std::wstring() : text;
 }
+
+namespace detail {
+void insertWide(std::ostream& stream, const wchar_t* text, std::size_t length) {
+    if (length == 0) return;
+    // A typical text converts into the stack; a longer one into a string. Memory running out
+    // turns the stream bad, as it does for a narrow text the record's stream cannot hold.
+    char onStack[256];
+    std::string onHeap;
+    char* narrow = onStack;
+    if (length > sizeof onStack) {
+        try {
+            onHeap.assign(length, '\0');
+        } catch (const std::bad_alloc&) {
+            stream.setstate(std::ios_base::badbit);
+            return;
+        }
+        narrow = onHeap.data();
+    } else {
+        std::fill(onStack, onStack + length, '\0');
+    }
+    platform::ansiFromWide(text, length, narrow, length);
+    stream.write(narrow, static_cast<std::streamsize>(length));
+}
+}  // namespace detail
 
 std::ostream& operator<<(std::ostream& stream, const std::wstring& text) {
     return stream << toNarrow(text);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <iomanip>
 #include <locale>
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -89,6 +92,43 @@ TEST(LineStream, StartsInTheStateOfANewStream) {
     const int index = std::ios_base::xalloc();
     line.iword(index) = 7;
     EXPECT_EQ(line.iword(index), 7);
+}
+
+// With the classic global locale, the line's stream may be set up by writing the members that
+// std::basic_ios::init sets instead of calling it (line_stream.cpp). Every byte of the stream's
+// std::basic_ios base must then be what init leaves there: a member that a library release adds,
+// moves or sets otherwise shows up as a byte that differs. Both objects start on the same
+// pattern, so that bytes neither writes (padding) compare equal; a pointer into the object itself
+// (the stream's own array of words) is compared by its offset. The first word, the pointer to
+// the whole object's virtual table, differs by the object's class and is left out.
+TEST(LineStream, SetsUpEveryByteOfTheStreamBaseAsInitDoes) {
+    using Base = std::basic_ios<char>;
+    ASSERT_TRUE(std::locale() == std::locale::classic());
+    alignas(Log::LineStream) unsigned char lineMemory[sizeof(Log::LineStream)];
+    alignas(std::ostream) unsigned char referenceMemory[sizeof(std::ostream)];
+    std::memset(lineMemory, 0x5a, sizeof lineMemory);
+    std::memset(referenceMemory, 0x5a, sizeof referenceMemory);
+    auto* line = new (lineMemory) Log::LineStream;
+    auto* reference = new (referenceMemory) std::ostream(line->rdbuf());
+
+    const auto* lineBase = reinterpret_cast<const unsigned char*>(static_cast<Base*>(line));
+    const auto* referenceBase =
+        reinterpret_cast<const unsigned char*>(static_cast<Base*>(reference));
+    const auto asOffset = [](std::uintptr_t word, const unsigned char* base) {
+        const auto start = reinterpret_cast<std::uintptr_t>(base);
+        return word >= start && word < start + sizeof(Base) ? word - start : word;
+    };
+    static_assert(sizeof(Base) % sizeof(std::uintptr_t) == 0);
+    for (std::size_t at = sizeof(void*); at < sizeof(Base); at += sizeof(std::uintptr_t)) {
+        std::uintptr_t lineWord = 0;
+        std::uintptr_t referenceWord = 0;
+        std::memcpy(&lineWord, lineBase + at, sizeof lineWord);
+        std::memcpy(&referenceWord, referenceBase + at, sizeof referenceWord);
+        EXPECT_EQ(asOffset(lineWord, lineBase), asOffset(referenceWord, referenceBase))
+            << "at byte " << at << " of " << sizeof(Base);
+    }
+    reference->~basic_ostream();
+    line->~LineStream();
 }
 
 // Grouping digits in threes, as some locales do.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iomanip>
 #include <map>
 #include <regex>
 #include <set>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "addon001/log/log_statement.h"
+#include "addon001/log/text_conversion.h"
 #include "log_test_files.h"
 
 namespace {
@@ -64,6 +66,34 @@ TEST_F(LogStatementTest, WritesOneLineWithHeaderAndMessage) {
     const ParsedLine line = parse(lines[0]);
     EXPECT_EQ(line.level, "INF");
     EXPECT_EQ(line.message, "Unknown exception 42 1.5");
+}
+
+// Wide texts of every form are written as toNarrow converts them (the exception reports'
+// conversion), never as a pointer; the stream's manipulators and the exception reports work
+// as on any std::ostream, the reports without a using declaration.
+TEST_F(LogStatementTest, WideTextsAreWrittenNarrowBesideManipulatorsAndReports) {
+    const wchar_t* pointer = L"pointer";
+    wchar_t mutableText[] = L"mutable";
+    const wchar_t* missing = nullptr;
+    const std::wstring accented = L"Caf\u00e9 \u0416";  // no Cyrillic in the code page
+    LOG_AT(Log::INF) << L"literal " << pointer << ' ' << mutableText << missing << " " << accented
+                     << ' ' << std::wstring_view(L"view!", 4) << L'#' << std::hex << 255
+                     << std::setw(4) << std::setfill('.') << 7 << std::endl;
+    try {
+        throw std::runtime_error("on purpose");
+    } catch (const std::exception& error) {
+        LOG_AT(Log::ERR) << error << L" at " << std::wstring(L"HX-140");
+    }
+    const std::wstring longText(1000, L'\u00fc');  // converted on the heap
+    LOG_AT(Log::DBG) << longText;
+    const std::vector<std::string> lines = readLines(live);
+    ASSERT_EQ(lines.size(), 4u);  // std::endl ends a line of its own, as the stream had it
+    EXPECT_EQ(parse(lines[0]).message,
+              "literal pointer mutable " + Log::toNarrow(accented) + " view#ff...7");
+    EXPECT_EQ(Log::toNarrow(accented), "Caf\xe9 ?");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(parse(lines[2]).message, "Caught std::runtime_error: on purpose at HX-140");
+    EXPECT_EQ(parse(lines[3]).message, std::string(1000, '\xfc'));
 }
 
 TEST_F(LogStatementTest, LevelsOnAndOffTheTableAndBeyondTheThreshold) {

@@ -1,7 +1,8 @@
-# The Debian packages: made by CPack, addon001 with the runtime only and addon001-dev with the
-# libraries and headers; both unpacked into a scratch root with dpkg -x, and the host run from
+# The Debian packages: made by CPack, addon001 with the runtime only, addon001-dev for other
+# add-ons and libaddonlog-dev with the logging library (which needs nothing of the add-on); all
+# checked by lintian (no error allowed) and unpacked into a scratch root with dpkg -x, and the host run from
 # there against the packaged module, and the log reader on a small log set.
-# Inputs: BUILD_DIR SCRATCH RUNTIME_DIR LIB_DIR NM
+# Inputs: BUILD_DIR SCRATCH RUNTIME_DIR LIB_DIR NM [LINTIAN]
 include(${CMAKE_CURRENT_LIST_DIR}/ship_test_steps.cmake)
 
 file(REMOVE_RECURSE ${SCRATCH})
@@ -16,6 +17,18 @@ function(find_one_package variable pattern)
 endfunction()
 find_one_package(runtime addon001_*.deb)
 find_one_package(development addon001-dev_*.deb)
+find_one_package(log_development libaddonlog-dev_*.deb)
+
+# lintian finds no error in any package (the -dbgsym ones included). Warnings are printed.
+if(LINTIAN)
+  file(GLOB all_packages ${SCRATCH}/packages/*.deb ${SCRATCH}/packages/*.ddeb)
+  execute_process(COMMAND ${LINTIAN} --no-cfg --fail-on error ${all_packages}
+                  RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  message(STATUS "lintian:\n${out}")
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "lintian found errors (${result}):\n${out}")
+  endif()
+endif()
 
 # What apt-get needs to install them: the runtime libraries the runtime depends on, and the
 # runtime and Boost's headers for the development package.
@@ -24,13 +37,20 @@ ship_expect_text("${depends}" "libc6")
 ship_expect_text("${depends}" "libstdc++6")
 ship_run(OUTPUT depends COMMAND dpkg-deb --field ${development} Depends)
 ship_expect_text("${depends}" "addon001 (= ")
+ship_expect_text("${depends}" "libaddonlog-dev (= ")
+ship_run(OUTPUT depends COMMAND dpkg-deb --field ${log_development} Depends)
 ship_expect_text("${depends}" "libboost-dev")
+if(depends MATCHES "addon001")
+  message(FATAL_ERROR "the logging library's package depends on the add-on's: ${depends}")
+endif()
 
 # The runtime package: host, log reader, module, class-library layer and the command links,
 # nothing else.
 ship_run(OUTPUT listing COMMAND dpkg-deb --contents ${runtime})
 foreach(path usr/bin/addon-host usr/${RUNTIME_DIR}/addon-host usr/${RUNTIME_DIR}/Addon001.so
-        usr/${RUNTIME_DIR}/afxlayer.so usr/bin/addon-log usr/${RUNTIME_DIR}/addon-log)
+        usr/${RUNTIME_DIR}/afxlayer.so.1 usr/bin/addon-log usr/${RUNTIME_DIR}/addon-log
+        usr/share/man/man1/addon-host.1.gz usr/share/man/man1/addon-log.1.gz
+        usr/share/doc/addon001/copyright usr/share/doc/addon001/changelog.gz)
   ship_expect_text("${listing}" "./${path}")
 endforeach()
 foreach(absent include/ cmake/ pkgconfig/ .a\n)
@@ -40,23 +60,34 @@ foreach(absent include/ cmake/ pkgconfig/ .a\n)
   endif()
 endforeach()
 
-# The development package: the libraries, their headers and package files.
+# The development packages: the class-library layer's and the logging library's headers,
+# libraries and package files, no runtime file.
 ship_run(OUTPUT listing COMMAND dpkg-deb --contents ${development})
-foreach(path usr/include/addon001/log/log_statement.h usr/include/addon001/afx/cstring.h
-        usr/${LIB_DIR}/libaddonlog.a usr/${LIB_DIR}/cmake/AddonLog/AddonLogConfig.cmake
-        usr/${LIB_DIR}/pkgconfig/addonlog.pc)
+foreach(path usr/include/addon001/afx/cstring.h usr/include/addon001/addon/addon_interface.h
+        usr/${LIB_DIR}/cmake/Addon001/Addon001Config.cmake usr/${RUNTIME_DIR}/afxlayer.so)
   ship_expect_text("${listing}" "./${path}")
 endforeach()
-string(FIND "${listing}" "${RUNTIME_DIR}/" position)
-if(NOT position EQUAL -1)
-  message(FATAL_ERROR "runtime file in the development package:\n${listing}")
+if(listing MATCHES "addon001/log/|/afxlayer\\.so\\.1|addon-host")
+  message(FATAL_ERROR "files of another package in addon001-dev:\n${listing}")
+endif()
+ship_run(OUTPUT listing COMMAND dpkg-deb --contents ${log_development})
+foreach(path usr/include/addon001/log/log_statement.h usr/include/addon001/platform/com_error.h
+        usr/${LIB_DIR}/libaddonlog.a usr/${LIB_DIR}/cmake/AddonLog/AddonLogConfig.cmake
+        usr/${LIB_DIR}/pkgconfig/addonlog.pc usr/share/doc/libaddonlog-dev/copyright)
+  ship_expect_text("${listing}" "./${path}")
+endforeach()
+if(listing MATCHES "${RUNTIME_DIR}/|addon001/afx/")
+  message(FATAL_ERROR "files of the add-on in libaddonlog-dev:\n${listing}")
 endif()
 
 set(root ${SCRATCH}/root)
 ship_run(COMMAND dpkg -x ${runtime} ${root})
 ship_run(COMMAND dpkg -x ${development} ${root})
+ship_run(COMMAND dpkg -x ${log_development} ${root})
+file(READ ${root}/usr/${LIB_DIR}/pkgconfig/addonlog.pc pc)
+ship_expect_text("${pc}" "prefix=/usr\n")
 # No packaged library exports anything for tests.
-foreach(library Addon001.so afxlayer.so)
+foreach(library Addon001.so afxlayer.so.1)
   ship_exported_names(exported ${root}/usr/${RUNTIME_DIR}/${library})
   if(exported MATCHES "[Tt]est")
     message(FATAL_ERROR "${library} exports symbols for tests:\n${exported}")

@@ -1,9 +1,10 @@
 # cmake --install into a scratch prefix: the layout, no test code or internal header in it, the
 # installed host answering from the installed module, and a project of another developer that
 # logs with the library: built against the installed tree (find_package, and pkg-config where
-# there is one), and built with the library's source tree added as a subdirectory.
+# there is one), built with the library's source tree added as a subdirectory, and fetched
+# with FetchContent from a Git repository at the release's tag.
 # Inputs: BUILD_DIR SCRATCH SOURCE_DIR CONSUMER_SOURCE GENERATOR CXX_COMPILER BUILD_TYPE
-#         RUNTIME_DIR BIN_DIR LIB_DIR INCLUDE_DIR MODULE_SUFFIX EXE_SUFFIX OBJDUMP NM
+#         VERSION RUNTIME_DIR BIN_DIR LIB_DIR INCLUDE_DIR MODULE_SUFFIX EXE_SUFFIX OBJDUMP NM
 #         [TOOLCHAIN_FILE] [EMULATOR] [PKG_CONFIG]
 #         [CONSUMER_ARGS] (more -D settings for the consumer, ";"-separated as "|")
 include(${CMAKE_CURRENT_LIST_DIR}/ship_test_steps.cmake)
@@ -22,6 +23,10 @@ foreach(file ${runtime}/Addon001${MODULE_SUFFIX} ${runtime}/addon-host${EXE_SUFF
         ${prefix}/${LIB_DIR}/pkgconfig/addonlog.pc)
   ship_expect_file(${file})
 endforeach()
+# The pkg-config file names the installed folders themselves.
+file(READ ${prefix}/${LIB_DIR}/pkgconfig/addonlog.pc pc)
+ship_expect_text("${pc}" "prefix=${prefix}\n")
+ship_expect_text("${pc}" "libdir=\${prefix}/${LIB_DIR}\n")
 foreach(package AddonLog Addon001)
   foreach(file Config ConfigVersion Targets)
     ship_expect_file(${prefix}/${LIB_DIR}/cmake/${package}/${package}${file}.cmake)
@@ -85,11 +90,28 @@ if(extra)
 endif()
 ship_run(COMMAND ${CMAKE_COMMAND} --install ${subdirectory_build} --prefix ${SCRATCH}/nothing)
 file(GLOB_RECURSE installed ${SCRATCH}/nothing/*)
+list(FILTER installed EXCLUDE REGEX "/(Consumer[^/]*\\.cmake|libconsumer_report\\.a)$")  # its own
 if(installed)
   message(FATAL_ERROR "the subdirectory build installed files:\n${installed}")
 endif()
 
-# 3. With pkg-config, on the build machine's own system.
+# 3. Fetched with FetchContent from a Git repository at a tag, as the docs show it: a copy of
+#    the sources committed and tagged v<version> in a scratch repository.
+find_program(GIT git)
+if(GIT AND NOT TOOLCHAIN_FILE)
+  set(repository ${SCRATCH}/repository)
+  file(COPY ${SOURCE_DIR}/ DESTINATION ${repository}
+       PATTERN .git EXCLUDE PATTERN build EXCLUDE)
+  foreach(step "init -q" "add -A" "-c user.name=ship -c user.email=ship@example.org commit -q -m sources"
+          "tag v${VERSION}")
+    separate_arguments(arguments UNIX_COMMAND "${step}")
+    ship_run(COMMAND ${GIT} ${arguments} WORKING_DIRECTORY ${repository})
+  endforeach()
+  build_and_run_consumer(${SCRATCH}/consumer-fetched
+    -DADDON001_GIT_REPOSITORY=file://${repository} -DADDON001_GIT_TAG=v${VERSION})
+endif()
+
+# 4. With pkg-config, on the build machine's own system.
 if(PKG_CONFIG AND NOT TOOLCHAIN_FILE)
   set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIB_DIR}/pkgconfig)
   ship_run(OUTPUT flags COMMAND ${PKG_CONFIG} --cflags --libs addonlog)
@@ -100,7 +122,7 @@ if(PKG_CONFIG AND NOT TOOLCHAIN_FILE)
     string(REGEX MATCHALL "-fsanitize=[^ |]+" sanitizer "${CONSUMER_ARGS}")
     list(REMOVE_DUPLICATES sanitizer)
   endif()
-  ship_run(COMMAND ${CXX_COMPILER} -std=c++17 ${sanitizer} ${CONSUMER_SOURCE}/main.cpp
+  ship_run(COMMAND ${CXX_COMPILER} -std=c++17 ${sanitizer} ${CONSUMER_SOURCE}/main.cpp ${CONSUMER_SOURCE}/report.cpp
            -o ${program} ${flags})
   ship_expect_consumer_runs(${program} ${SCRATCH}/consumer-pkg-config.log ${runtime})
 endif()

@@ -71,13 +71,15 @@ endfunction()
 
 # Runs the consumer program (tests/ship/consumer/main.cpp) with `log_file`, in `folder` (where
 # Windows also looks for the C++ runtime DLLs): it must say what it logged, the log must hold
-# its two records, and it must need neither the class-library layer nor libdl.
+# its three records (one with wide texts, written narrow), and it must need neither the class-library layer nor libdl.
 function(ship_expect_consumer_runs program log_file folder)
   ship_run(OUTPUT out WORKING_DIRECTORY ${folder} COMMAND ${EMULATOR} ${program} ${log_file})
   ship_expect_text("${out}" "consumer logged with addonlog 1.")
   file(READ ${log_file} log)
   ship_expect_text("${log}" " INF ")
   ship_expect_text("${log}" "consumer logs with addonlog 1.")
+  ship_expect_text("${log}" " WAR ")
+  ship_expect_text("${log}" "drive HX-140 answered late")
   ship_expect_text("${log}" " ERR ")
   ship_expect_text("${log}" "Caught std::runtime_error: on purpose")
   ship_needed_libraries(needed ${program})

@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
+#include <string>
+
+void reportDrive(const std::wstring& code);
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -15,10 +18,10 @@ int main(int argc, char** argv) {
     }
     Log::RollingOutputToFile::open(std::filesystem::path(argv[1]).wstring());
     LOG_AT(Log::INF) << "consumer logs with addonlog " << ADDONLOG_VERSION_STRING;
+    reportDrive(L"HX-140");
     try {
         throw std::runtime_error("on purpose");
     } catch (const std::exception& error) {
-        using Log::operator<<;
         LOG_AT(Log::ERR) << error;
     }
     Log::RollingOutputToFile::close();

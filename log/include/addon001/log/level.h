@@ -1,5 +1,7 @@
 #pragma once
 
+#include "addon001/log/export.h"
+
 namespace Log {
 
 // Severity of a log record; a lower value is more severe. Values between the named ones are
@@ -11,6 +13,6 @@ enum Level : int { FAT = 10, ERR = 20, WAR = 30, INF = 40, DBG = 50, DB1 = 51, D
 inline constexpr int levelThreshold = DB3;
 
 // The level's three-letter text, or "---" for a value without one. Static text.
-const char* levelName(int level);
+ADDONLOG_API const char* levelName(int level);
 
 }  // namespace Log

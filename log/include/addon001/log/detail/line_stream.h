@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "addon001/log/export.h"
+
 namespace Log {
 
 // The narrow output string stream in which a record composes its line. It keeps the first
@@ -16,7 +18,7 @@ namespace Log {
 // facets up again for every record (they are looked up once). Longer lines spill into a
 // string; when memory runs out the stream turns bad and the line is shorter, as with any
 // string stream, but it still gets its line end.
-class LineStream : public std::ostream {
+class ADDONLOG_API LineStream : public std::ostream {
 public:
     LineStream();
     LineStream(const LineStream&) = delete;
@@ -25,7 +27,7 @@ public:
     // Room for `count` characters at the end of the line, to be written directly and then
     // committed; null when the line's in-place part has less room (then insert instead).
     char* room(std::size_t count) { return buffer_.room(count); }
-    void commit(char* end) { buffer_.commit(end); }
+    void commit(char* last) { buffer_.commit(last); }
 
     // Ends the line: a newline inserted and the stream flushed, as a record does. A stream
     // that turned bad refuses that insertion; the line then gets its line end all the same,
@@ -38,7 +40,7 @@ public:
     std::string str() const { return std::string(view()); }
 
 private:
-    class Buffer : public std::streambuf {
+    class ADDONLOG_API Buffer : public std::streambuf {
     public:
         Buffer() { setp(inPlace_, inPlace_ + sizeof inPlace_ - 1); }
 
@@ -46,7 +48,7 @@ private:
             return spilled() || static_cast<std::size_t>(epptr() - pptr()) < count ? nullptr
                                                                                    : pptr();
         }
-        void commit(char* end) { pbump(static_cast<int>(end - pptr())); }
+        void commit(char* last) { pbump(static_cast<int>(last - pptr())); }
 
         // Adds the line end whatever the stream's state; never allocates.
         void forceLineEnd();
