@@ -266,8 +266,8 @@ void RollingOutputToFile::Sink::writeWhileDown(std::string_view text) {
     }
     startOnFreshLine();
     std::ostringstream report;
-    report << "Log file: " << dropped << (dropped == 1 ? " record" : " records")
-           << " dropped (" << downReason << ")";
+    report << "Log file: " << dropped << (dropped == 1 ? " record" : " records") << " dropped ("
+           << downReason << ")";
     writeRecord(report.str());
     if (!file().good()) {
         downReason = "the live file could not be written: " + lastReason();
@@ -385,8 +385,8 @@ void RollingOutputToFile::Sink::reopenAfterRotation(bool moved, bool liveWasMiss
         noteIdentity();
         return;
     }
-    const std::string reason = "the live file could not be opened again after a rotation: " +
-                               lastReason();
+    const std::string reason =
+        "the live file could not be opened again after a rotation: " + lastReason();
     file().clear();
     // The file just closed is opened again under the name it has now, so that the sink is not
     // left without a file (on Windows a reader may have opened the live file without write
@@ -522,8 +522,7 @@ void RollingOutputToFile::Sink::dropLiveFile(std::streamoff size) {
     file().open(path, platform::OpenMode::truncate);
     resetRotationState();
     if (!file().good()) {
-        enterDown("the live file could not be opened again after emptying it: " + lastReason(),
-                  0);
+        enterDown("the live file could not be opened again after emptying it: " + lastReason(), 0);
         return;
     }
     noteIdentity();

@@ -3,8 +3,8 @@
 // off: once the fault is gone it logs again by itself, first saying what it could not write.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <system_error>

@@ -103,8 +103,8 @@ TEST_F(LogFullDiskTest, LoggingComesBackWhenSpaceIsFreed) {
     expected = firstBack->sequence;
     for (++index; index < stored.lines.size(); ++index, ++expected) {
         const auto record = logtest::parseNumberedLine(stored.lines[index]);
-        ASSERT_TRUE(record.has_value()) << "line " << index + 1 << ": "
-                                        << stored.lines[index].substr(0, 100);
+        ASSERT_TRUE(record.has_value())
+            << "line " << index + 1 << ": " << stored.lines[index].substr(0, 100);
         ASSERT_EQ(record->sequence, expected) << "line " << index + 1;
     }
     EXPECT_EQ(expected, sequence);
