@@ -1,0 +1,127 @@
+// Several processes logging to one path at once (a host started twice), through some twenty
+// rotations: two and four equally busy ones, and a quiet one beside a busy one. Each writes
+// numbered, self-checking records (numbered_record.h) from one thread. Within the files that
+// are kept, every record must be there once, whole, and in its writer's order, from the oldest
+// one kept to the writer's last: no process may go on writing into a file that another has
+// rotated away and deleted, and no two rotations may interleave.
+// (Linux only: on Windows a live file that another process holds open cannot be renamed, since
+// the files are shared without delete sharing.)
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "addon001/log/rolling_output_to_file.h"
+#include "built_files.h"
+#include "log_test_files.h"
+#include "numbered_record.h"
+#include "running_child.h"
+
+namespace {
+
+using Log::RollingOutputToFile;
+namespace fs = std::filesystem;
+
+struct Writer {
+    long records;
+    long pauseMs;  // between two records; 0 for as fast as it can
+};
+
+class LogSharedPathTest : public logtest::LogFolderTest {
+protected:
+    // Runs one log_child per writer on the live file at once, and waits for all of them.
+    void runWriters(const std::vector<Writer>& writers) {
+        std::vector<std::unique_ptr<test_support::RunningChild>> children;
+        for (std::size_t index = 0; index < writers.size(); ++index) {
+            children.push_back(std::make_unique<test_support::RunningChild>(
+                test_support::builtProgram("log_child"),
+                std::vector<std::string>{"write", live.string(), std::to_string(index),
+                                         std::to_string(writers[index].records),
+                                         std::to_string(writers[index].pauseMs)}));
+            ASSERT_EQ(children.back()->problem(), "");
+        }
+        for (auto& child : children) {
+            const host::ChildEnd end = child->wait();
+            EXPECT_TRUE(end.exitedWith(0)) << "a writer " << end.description();
+        }
+    }
+
+    // Checks the files kept (backup 6 down to the live file) against what the writers wrote.
+    void expectEveryRecordOnceInOrder(const std::vector<Writer>& writers) {
+        // At least twenty rotations' worth of lines (a lower bound of each line's size).
+        std::uintmax_t volume = 0;
+        for (std::size_t writer = 0; writer < writers.size(); ++writer) {
+            for (long sequence = 0; sequence < writers[writer].records; ++sequence) {
+                volume += logtest::payloadLength(static_cast<int>(writer), sequence) + 40;
+            }
+        }
+        ASSERT_GT(volume, 21u * RollingOutputToFile::maxSize) << "too few lines for the test";
+
+        std::map<int, std::vector<long>> sequences;
+        std::size_t lines = 0;
+        for (int number = RollingOutputToFile::backupCount; number >= 0; --number) {
+            const fs::path name = number == 0 ? live : backup(live, number);
+            ASSERT_TRUE(fs::is_regular_file(name)) << name << " is missing";
+            // Each rotation came once its file had passed the limit, never a second time
+            // before the new live file did too.
+            if (number > 0) {
+                EXPECT_GT(fs::file_size(name), RollingOutputToFile::maxSize) << name;
+            }
+            const logtest::StoredLines stored = logtest::readStoredLines(name);
+            EXPECT_TRUE(stored.endsWithLineEnd) << name;
+            for (const std::string& line : stored.lines) {
+                const auto record = logtest::parseNumberedLine(line);
+                ASSERT_TRUE(record.has_value()) << name << ": " << line.substr(0, 120);
+                sequences[record->writer].push_back(record->sequence);
+                ++lines;
+            }
+        }
+        for (std::size_t writer = 0; writer < writers.size(); ++writer) {
+            const std::vector<long>& found = sequences[static_cast<int>(writer)];
+            ASSERT_FALSE(found.empty()) << "writer " << writer << " has no line in the set";
+            for (std::size_t index = 1; index < found.size(); ++index) {
+                ASSERT_EQ(found[index], found[index - 1] + 1)
+                    << "writer " << writer << ": missing, repeated or out of order";
+            }
+            EXPECT_EQ(found.back(), writers[writer].records - 1) << "writer " << writer;
+        }
+        // Nothing else beside the set: no file of a rotation left behind.
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            const std::string name = entry.path().filename().string();
+            const bool inSet = name == "shared.log" || name == "shared.log.lock" ||
+                               (name.size() == 12 && name.compare(0, 11, "shared.log.") == 0 &&
+                                name[11] >= '1' && name[11] <= '6');
+            EXPECT_TRUE(inSet) << "left over: " << name;
+        }
+        std::cout << writers.size() << " writers, " << volume / (1024 * 1024) << " MiB written, "
+                  << lines << " lines kept and checked\n";
+    }
+
+    const fs::path live = file("shared.log");
+};
+
+TEST_F(LogSharedPathTest, EquallyBusyProcessesLoseAndMixNothing) {
+    for (const std::size_t count : {2u, 4u}) {
+        SCOPED_TRACE(std::to_string(count) + " processes");
+        const std::vector<Writer> writers(count, Writer{180000 / static_cast<long>(count), 0});
+        runWriters(writers);
+        expectEveryRecordOnceInOrder(writers);
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            fs::remove_all(entry);
+        }
+    }
+}
+
+// The quiet one writes a record only every few rotations of the busy one, so that the file it
+// had open is long gone from the set when it writes again.
+TEST_F(LogSharedPathTest, QuietProcessBesideABusyOneKeepsEveryLine) {
+    const std::vector<Writer> writers = {{12, 150}, {180000, 0}};
+    runWriters(writers);
+    expectEveryRecordOnceInOrder(writers);
+}
+
+}  // namespace
