@@ -8,11 +8,13 @@
 // the files are shared without delete sharing.)
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "addon001/log/rolling_output_to_file.h"
@@ -28,8 +30,20 @@ namespace fs = std::filesystem;
 
 struct Writer {
     long records;
-    long pauseMs;  // between two records; 0 for as fast as it can
+    long pauseMs;         // between two records; 0 for as fast as it can
+    bool killed = false;  // killed (SIGKILL) once the second rotation has come
 };
+
+// Waits until `condition` holds, at most a minute; whether it held.
+template <class Condition>
+bool waitFor(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 class LogSharedPathTest : public logtest::LogFolderTest {
 protected:
@@ -44,17 +58,28 @@ protected:
                                          std::to_string(writers[index].pauseMs)}));
             ASSERT_EQ(children.back()->problem(), "");
         }
-        for (auto& child : children) {
-            const host::ChildEnd end = child->wait();
-            EXPECT_TRUE(end.exitedWith(0)) << "a writer " << end.description();
+        for (std::size_t index = 0; index < writers.size(); ++index) {
+            if (!writers[index].killed) continue;
+            // At a different point of the writing each run, quite likely in a rotation.
+            ASSERT_TRUE(waitFor([&] { return fs::exists(backup(live, 2)); }));
+            const auto jitter = std::chrono::steady_clock::now().time_since_epoch().count() % 40;
+            std::this_thread::sleep_for(std::chrono::milliseconds(jitter));
+            children[index]->kill();
+        }
+        for (std::size_t index = 0; index < writers.size(); ++index) {
+            const host::ChildEnd end = children[index]->wait();
+            EXPECT_EQ(end.exitedWith(0), !writers[index].killed)
+                << "writer " << index << " " << end.description();
         }
     }
 
     // Checks the files kept (backup 6 down to the live file) against what the writers wrote.
     void expectEveryRecordOnceInOrder(const std::vector<Writer>& writers) {
-        // At least twenty rotations' worth of lines (a lower bound of each line's size).
+        // At least twenty rotations' worth of lines (a lower bound of each line's size), not
+        // counting a killed writer's.
         std::uintmax_t volume = 0;
         for (std::size_t writer = 0; writer < writers.size(); ++writer) {
+            if (writers[writer].killed) continue;
             for (long sequence = 0; sequence < writers[writer].records; ++sequence) {
                 volume += logtest::payloadLength(static_cast<int>(writer), sequence) + 40;
             }
@@ -82,12 +107,16 @@ protected:
         }
         for (std::size_t writer = 0; writer < writers.size(); ++writer) {
             const std::vector<long>& found = sequences[static_cast<int>(writer)];
-            ASSERT_FALSE(found.empty()) << "writer " << writer << " has no line in the set";
+            // (A writer killed early may have had all its lines rotated out since.)
+            ASSERT_TRUE(writers[writer].killed || !found.empty())
+                << "writer " << writer << " has no line in the set";
             for (std::size_t index = 1; index < found.size(); ++index) {
                 ASSERT_EQ(found[index], found[index - 1] + 1)
                     << "writer " << writer << ": missing, repeated or out of order";
             }
-            EXPECT_EQ(found.back(), writers[writer].records - 1) << "writer " << writer;
+            if (!writers[writer].killed) {
+                EXPECT_EQ(found.back(), writers[writer].records - 1) << "writer " << writer;
+            }
         }
         // Nothing else beside the set: no file of a rotation left behind.
         for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
@@ -120,6 +149,15 @@ TEST_F(LogSharedPathTest, EquallyBusyProcessesLoseAndMixNothing) {
 // had open is long gone from the set when it writes again.
 TEST_F(LogSharedPathTest, QuietProcessBesideABusyOneKeepsEveryLine) {
     const std::vector<Writer> writers = {{12, 150}, {180000, 0}};
+    runWriters(writers);
+    expectEveryRecordOnceInOrder(writers);
+}
+
+// One of three writers killed while they log: whatever it held (the rotation lock, a rotation
+// half done) stands in nobody's way, and the others' lines are all kept.
+TEST_F(LogSharedPathTest, WriterKilledMidWayBlocksNoOther) {
+    std::vector<Writer> writers(3, Writer{90000, 0});
+    writers[1].killed = true;
     runWriters(writers);
     expectEveryRecordOnceInOrder(writers);
 }
