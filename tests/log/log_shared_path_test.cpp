@@ -130,7 +130,12 @@ protected:
                   << lines << " lines kept and checked\n";
     }
 
-    const fs::path live = file("shared.log");
+    void SetUp() override {
+        LogFolderTest::SetUp();
+        live = file("shared.log");
+    }
+
+    fs::path live;
 };
 
 TEST_F(LogSharedPathTest, EquallyBusyProcessesLoseAndMixNothing) {
