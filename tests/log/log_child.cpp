@@ -10,6 +10,11 @@
 //     Opens the log file LIVE, logs the numbered records 0 to COUNT - 1 of writer WRITER from
 //     one thread, PAUSE_MS milliseconds apart (0: as fast as it can), closes it and exits.
 //
+//   log_child quiet LIVE WRITER PAUSE_MS STOP
+//     The same with no fixed count: logs a record every PAUSE_MS milliseconds until the file
+//     STOP exists, then one more, closes the log file and writes the number of records logged
+//     to STOP.count.
+//
 //   log_child hold REPORT RELEASE
 //     Writes the files that its open descriptors name, one per line, to REPORT (where the
 //     system lists them, in /proc/self/fd; elsewhere REPORT stays empty), then waits until
@@ -67,6 +72,21 @@ int writeRecords(const std::string& live, int writer, long count, long pauseMs) 
     return 0;
 }
 
+int writeUntilStopped(const std::string& live, int writer, long pauseMs, const fs::path& stop) {
+    Log::RollingOutputToFile::open(platform::widenPath(live));
+    long sequence = 0;
+    for (bool stopped = false; !stopped; ++sequence) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        stopped = fs::exists(stop);
+        LOG_AT(Log::INF) << logtest::numberedMessage(writer, sequence);
+    }
+    Log::RollingOutputToFile::close();
+    const fs::path part = stop.string() + ".part";
+    std::ofstream(part) << sequence << '\n';
+    fs::rename(part, stop.string() + ".count");
+    return 0;
+}
+
 int holdUntilReleased(const fs::path& report, const fs::path& release) {
     const fs::path part = report.string() + ".part";
     {
@@ -95,6 +115,10 @@ int main(int argc, char** argv) {
     if (arguments.size() == 5 && arguments[0] == "write") {
         return writeRecords(arguments[1], std::stoi(arguments[2]), std::stol(arguments[3]),
                             std::stol(arguments[4]));
+    }
+    if (arguments.size() == 5 && arguments[0] == "quiet") {
+        return writeUntilStopped(arguments[1], std::stoi(arguments[2]), std::stol(arguments[3]),
+                                 arguments[4]);
     }
     if (arguments.size() == 3 && arguments[0] == "hold") {
         return holdUntilReleased(arguments[1], arguments[2]);

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -29,8 +30,9 @@ using Log::RollingOutputToFile;
 namespace fs = std::filesystem;
 
 struct Writer {
-    long records;
+    long records;         // for a quiet writer: found out when it has stopped
     long pauseMs;         // between two records; 0 for as fast as it can
+    bool quiet = false;   // writes until the others have ended, then once more
     bool killed = false;  // killed (SIGKILL) once the second rotation has come
 };
 
@@ -48,14 +50,18 @@ bool waitFor(Condition condition) {
 class LogSharedPathTest : public logtest::LogFolderTest {
 protected:
     // Runs one log_child per writer on the live file at once, and waits for all of them.
-    void runWriters(const std::vector<Writer>& writers) {
+    void runWriters(std::vector<Writer>& writers) {
         std::vector<std::unique_ptr<test_support::RunningChild>> children;
+        const fs::path stop = file("stop");
         for (std::size_t index = 0; index < writers.size(); ++index) {
+            const Writer& writer = writers[index];
+            std::vector<std::string> arguments = {writer.quiet ? "quiet" : "write", live.string(),
+                                                  std::to_string(index)};
+            if (!writer.quiet) arguments.push_back(std::to_string(writer.records));
+            arguments.push_back(std::to_string(writer.pauseMs));
+            if (writer.quiet) arguments.push_back(stop.string());
             children.push_back(std::make_unique<test_support::RunningChild>(
-                test_support::builtProgram("log_child"),
-                std::vector<std::string>{"write", live.string(), std::to_string(index),
-                                         std::to_string(writers[index].records),
-                                         std::to_string(writers[index].pauseMs)}));
+                test_support::builtProgram("log_child"), arguments));
             ASSERT_EQ(children.back()->problem(), "");
         }
         for (std::size_t index = 0; index < writers.size(); ++index) {
@@ -66,11 +72,18 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(jitter));
             children[index]->kill();
         }
-        for (std::size_t index = 0; index < writers.size(); ++index) {
-            const host::ChildEnd end = children[index]->wait();
-            EXPECT_EQ(end.exitedWith(0), !writers[index].killed)
-                << "writer " << index << " " << end.description();
+        for (const bool quiet : {false, true}) {
+            if (quiet) std::ofstream(stop).close();
+            for (std::size_t index = 0; index < writers.size(); ++index) {
+                if (writers[index].quiet != quiet) continue;
+                const host::ChildEnd end = children[index]->wait();
+                EXPECT_EQ(end.exitedWith(0), !writers[index].killed)
+                    << "writer " << index << " " << end.description();
+                if (quiet) std::ifstream(stop.string() + ".count") >> writers[index].records;
+            }
         }
+        fs::remove(stop);
+        fs::remove(stop.string() + ".count");
     }
 
     // Checks the files kept (backup 6 down to the live file) against what the writers wrote.
@@ -141,7 +154,7 @@ protected:
 TEST_F(LogSharedPathTest, EquallyBusyProcessesLoseAndMixNothing) {
     for (const std::size_t count : {2u, 4u}) {
         SCOPED_TRACE(std::to_string(count) + " processes");
-        const std::vector<Writer> writers(count, Writer{180000 / static_cast<long>(count), 0});
+        std::vector<Writer> writers(count, Writer{180000 / static_cast<long>(count), 0});
         runWriters(writers);
         expectEveryRecordOnceInOrder(writers);
         for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
@@ -151,9 +164,10 @@ TEST_F(LogSharedPathTest, EquallyBusyProcessesLoseAndMixNothing) {
 }
 
 // The quiet one writes a record only every few rotations of the busy one, so that the file it
-// had open is long gone from the set when it writes again.
+// had open is long gone from the set when it writes again, and once more after the busy one
+// has ended.
 TEST_F(LogSharedPathTest, QuietProcessBesideABusyOneKeepsEveryLine) {
-    const std::vector<Writer> writers = {{12, 150}, {180000, 0}};
+    std::vector<Writer> writers = {{0, 150, true}, {180000, 0}};
     runWriters(writers);
     expectEveryRecordOnceInOrder(writers);
 }
