@@ -6,6 +6,15 @@
 //     record's sequence number to its journal JOURNALS/writer-N, so that the test knows which
 //     records must have reached the log file.
 //
+//   log_child write LIVE WRITER COUNT PAUSE_MS
+//     Opens the log file LIVE, logs the numbered records 0 to COUNT - 1 of writer WRITER from
+//     one thread, PAUSE_MS milliseconds apart (0: as fast as it can), closes it and exits.
+//
+//   log_child quiet LIVE WRITER PAUSE_MS STOP
+//     The same with no fixed count: logs a record every PAUSE_MS milliseconds until the file
+//     STOP exists, then one more, closes the log file and writes the number of records logged
+//     to STOP.count.
+//
 //   log_child hold REPORT RELEASE
 //     Writes the files that its open descriptors name, one per line, to REPORT (where the
 //     system lists them, in /proc/self/fd; elsewhere REPORT stays empty), then waits until
@@ -49,6 +58,35 @@ constexpr int writers = 4;
     std::exit(0);
 }
 
+int writeRecords(const std::string& live, int writer, long count, long pauseMs) {
+    Log::RollingOutputToFile::open(platform::widenPath(live));
+    if (!Log::RollingOutputToFile::isEnabled()) {
+        std::cerr << "log_child: cannot open " << live << '\n';
+        return 2;
+    }
+    for (long sequence = 0; sequence < count; ++sequence) {
+        if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        LOG_AT(Log::INF) << logtest::numberedMessage(writer, sequence);
+    }
+    Log::RollingOutputToFile::close();
+    return 0;
+}
+
+int writeUntilStopped(const std::string& live, int writer, long pauseMs, const fs::path& stop) {
+    Log::RollingOutputToFile::open(platform::widenPath(live));
+    long sequence = 0;
+    for (bool stopped = false; !stopped; ++sequence) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        stopped = fs::exists(stop);
+        LOG_AT(Log::INF) << logtest::numberedMessage(writer, sequence);
+    }
+    Log::RollingOutputToFile::close();
+    const fs::path part = stop.string() + ".part";
+    std::ofstream(part) << sequence << '\n';
+    fs::rename(part, stop.string() + ".count");
+    return 0;
+}
+
 int holdUntilReleased(const fs::path& report, const fs::path& release) {
     const fs::path part = report.string() + ".part";
     {
@@ -74,9 +112,19 @@ int holdUntilReleased(const fs::path& report, const fs::path& release) {
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.size() == 3 && arguments[0] == "log") logUntilKilled(arguments[1], arguments[2]);
+    if (arguments.size() == 5 && arguments[0] == "write") {
+        return writeRecords(arguments[1], std::stoi(arguments[2]), std::stol(arguments[3]),
+                            std::stol(arguments[4]));
+    }
+    if (arguments.size() == 5 && arguments[0] == "quiet") {
+        return writeUntilStopped(arguments[1], std::stoi(arguments[2]), std::stol(arguments[3]),
+                                 arguments[4]);
+    }
     if (arguments.size() == 3 && arguments[0] == "hold") {
         return holdUntilReleased(arguments[1], arguments[2]);
     }
-    std::cerr << "usage: log_child log LIVE JOURNALS | log_child hold REPORT RELEASE\n";
+    std::cerr
+        << "usage: log_child log LIVE JOURNALS | log_child write LIVE WRITER COUNT PAUSE_MS | "
+           "log_child hold REPORT RELEASE\n";
     return 1;
 }

@@ -1,8 +1,9 @@
 // The log file when the file system fails it: a full device, its folder removed while the file
-// is open, a folder without write permission. The sink reports nothing and never throws; a
-// failed stream disables logging until close and open, and then logging works again.
+// is open, a folder without write permission. The sink never throws and does not switch itself
+// off: once the fault is gone it logs again by itself, first saying what it could not write.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -48,10 +49,12 @@ protected:
     }
 };
 
-// Every write fails once the buffer is flushed: the first line disables the sink, and no
-// rotation is ever tried (the failed stream has no position). The device is reached through a
-// link in the test's folder, so that even a rotation would only move the link.
-TEST_F(LogFaultTest, FullDeviceDisablesTheSinkWithoutErrors) {
+// Every write fails: the sink stays enabled, counts the records it cannot write and drops
+// them, and never rotates the device (a failed write has no position). Once the fault is gone
+// (the link to the device replaced by nothing), logging comes back by itself, within the retry
+// gap, and its first line says how many records were dropped and why. The device is reached
+// through a link in the test's folder, so that even a rotation would only move the link.
+TEST_F(LogFaultTest, FullDeviceDropsAndCountsRecordsUntilTheFileWorksAgain) {
     const fs::path device = "/dev/full";
     if (!fs::exists(device)) GTEST_SKIP() << "this system has no " << device;
     const fs::path live = file("full.log");
@@ -60,21 +63,33 @@ TEST_F(LogFaultTest, FullDeviceDisablesTheSinkWithoutErrors) {
     RollingOutputToFile::open(live.wstring());
     ASSERT_TRUE(RollingOutputToFile::isEnabled()) << "the full device opens like any file";
     EXPECT_NO_THROW(LOG_AT(Log::ERR) << "lost on a full device");
-    EXPECT_FALSE(RollingOutputToFile::isEnabled());
-
-    // Further statements stop at the guard; a line past the limit does not rotate either.
-    int evaluated = 0;
-    LOG_AT(Log::ERR) << ++evaluated;
-    EXPECT_EQ(evaluated, 0);
+    EXPECT_TRUE(RollingOutputToFile::isEnabled()) << "a failed write switched logging off";
     EXPECT_NO_THROW(RollingOutputToFile::write(oversizedMessage() + "\n"));
     EXPECT_TRUE(fs::is_symlink(live));
     EXPECT_FALSE(fs::exists(backup(live, 1)));
 
+    fs::remove(live);
+    long issued = 2;
+    do {
+        LOG_AT(Log::INF) << "after the fault " << issued++;
+    } while (!fs::exists(live) && issued < 4 * RollingOutputToFile::retryGapLimit);
+    const std::vector<std::string> lines = readLines(live);
+    ASSERT_EQ(lines.size(), 2u) << "logging did not come back";
+    EXPECT_NE(lines[0].find(" ERR "), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(" " + std::to_string(issued - 1) + " records dropped"),
+              std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[0].find(std::generic_category().message(ENOSPC)), std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find("after the fault " + std::to_string(issued - 1)), std::string::npos);
+
     // The failure path of the drive catalogue on a full device: still the failure text.
+    RollingOutputToFile::close();
+    fs::remove(live);
+    fs::create_symlink(device, live);
+    RollingOutputToFile::open(live.wstring());
     addon::DriveInfoSlots slots = addon::makeDriveInfoSlots();
     addon::setDriveType(slots, std::string(100, 'X'));
-    RollingOutputToFile::close();
-    RollingOutputToFile::open(live.wstring());
     bool failureText = false;
     try {
         failing_allocation::Scope failing(1);
@@ -83,13 +98,14 @@ TEST_F(LogFaultTest, FullDeviceDisablesTheSinkWithoutErrors) {
         failureText = std::string(text) == "CString setDriveInfoString() failed";
     }
     EXPECT_TRUE(failureText);
-    EXPECT_FALSE(RollingOutputToFile::isEnabled());
 
     expectLoggingWorksAgain();
 }
 
-// Removing the folder leaves the open file writable (its lines go to the unlinked file), but
-// the rotation cannot reopen the live file: the sink ends disabled, quietly.
+// Removing the folder leaves the open file writable (its lines go to the unlinked file). The
+// rotation notices that the live path names nothing any more, cannot open it, and goes on into
+// the file it has, without recreating the folder. Once the folder is back, the live file is
+// opened again by itself, and its first record says how many records went to the old file.
 TEST_F(LogFaultTest, FolderRemovedWhileTheFileIsOpen) {
     const fs::path subfolder = file("removed");
     fs::create_directory(subfolder);
@@ -104,23 +120,33 @@ TEST_F(LogFaultTest, FolderRemovedWhileTheFileIsOpen) {
         GTEST_SKIP() << "this system does not remove a folder whose file is open";
     }
 
-    EXPECT_NO_THROW(LOG_AT(Log::INF) << "into the removed file");
-    EXPECT_TRUE(RollingOutputToFile::isEnabled());
     // Past the limit: the rotation's renames and its reopen all fail.
     EXPECT_NO_THROW(LOG_AT(Log::INF) << oversizedMessage());
-    EXPECT_FALSE(RollingOutputToFile::isEnabled());
-    EXPECT_NO_THROW(LOG_AT(Log::INF) << "skipped at the guard");
+    EXPECT_TRUE(RollingOutputToFile::isEnabled());
+    EXPECT_NO_THROW(LOG_AT(Log::INF) << "into the removed file");
     EXPECT_FALSE(fs::exists(subfolder)) << "the sink must not recreate the folder";
 
-    // The same path works again once its folder exists and the sink is reopened.
     fs::create_directory(subfolder);
-    RollingOutputToFile::close();
-    RollingOutputToFile::open(live.wstring());
-    ASSERT_TRUE(RollingOutputToFile::isEnabled());
+    int afterOversized = 1;
+    for (; afterOversized < 1024 && !fs::exists(live); ++afterOversized) {
+        LOG_AT(Log::INF) << "more " << std::string(4096, 'm');
+    }
     LOG_AT(Log::INF) << "folder is back";
+    ++afterOversized;
     const std::vector<std::string> lines = readLines(live);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("folder is back"), std::string::npos);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_NE(lines.back().find("folder is back"), std::string::npos);
+    // Every record since the oversized one is either in the new file or counted in its ERR
+    // (the oversized one too, when its own write already found the live file gone).
+    const long inNewFile = static_cast<long>(lines.size()) - 1;
+    EXPECT_NE(lines[0].find(" ERR "), std::string::npos) << lines[0];
+    const std::size_t count = lines[0].find(" records written to a former live file");
+    ASSERT_NE(count, std::string::npos) << lines[0];
+    const long counted = std::stol(lines[0].substr(lines[0].rfind(' ', count - 1) + 1));
+    EXPECT_GE(counted, afterOversized - inNewFile) << lines[0];
+    EXPECT_LE(counted, afterOversized - inNewFile + 1) << lines[0];
+    EXPECT_NE(lines[0].find(std::generic_category().message(ENOENT)), std::string::npos)
+        << lines[0];
 
     expectLoggingWorksAgain();
 }

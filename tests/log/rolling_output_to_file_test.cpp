@@ -217,7 +217,9 @@ TEST_F(RollingOutputToFileTest, KeepsSixBackupsAndDiscardsTheOldest) {
                   "generation " + std::to_string(8 - number) + ";");
     }
     EXPECT_FALSE(fs::exists(backup(live, 7)));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 7);
+    // The live file, six backups and the file that rotations lock.
+    EXPECT_TRUE(fs::is_regular_file(live.string() + RollingOutputToFile::lockSuffix));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 8);
     EXPECT_EQ(fs::file_size(live), 0u);
 }
 
@@ -441,7 +443,16 @@ TEST_F(RollingOutputToFileTest, FolderInPlaceOfTheLiveFileIsNotMoved) {
     }
     EXPECT_TRUE(RollingOutputToFile::isEnabled());
     RollingOutputToFile::write("in the new file\n");
-    EXPECT_EQ(readLines(live), Lines{"in the new file"});
+    // Before it the lines that went on after the folder was removed: in the new file, or
+    // counted by one record at its start.
+    const Lines lines = readLines(live);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "in the new file");
+    for (std::size_t index = 0; index + 1 < lines.size(); ++index) {
+        const bool counted = index == 0 && lines[0].find(" ERR ") != std::string::npos &&
+                             lines[0].find("written to a former live file") != std::string::npos;
+        EXPECT_TRUE(counted || lines[index].compare(0, 5, "more ") == 0) << lines[index];
+    }
     EXPECT_FALSE(fs::exists(backup(live, 1)));
 }
 

@@ -150,8 +150,12 @@ inline int parseTimeOfDay(const char* text) {
 // newest to "path.6" oldest.
 inline constexpr int backupCount = 6;
 inline constexpr long long maxFileSize = 10 * 1024 * 1024;
-// Appended to the live file's name while a rotation moves it to backup 1.
+// Appended to the live file's name while a rotation moves it to backup 1: between the live
+// file and backup 1 in the set's order, for readers that follow the set.
 inline constexpr char rotatingSuffix[] = ".rotating";
+// Appended to the live file's name for the file that the rotations of all processes on one set
+// lock; it is never renamed or removed, and holds no records.
+inline constexpr char lockSuffix[] = ".lock";
 
 // The places of a set's files, newest first: the live file, the file a rotation is moving from
 // the live name to backup 1, then backups 1 to backupCount. notInSet stands for no place: a file

@@ -1,21 +1,19 @@
 #pragma once
 
 #include <atomic>
-#include <boost/thread/mutex.hpp>
 #include <ios>
 #include <string>
 #include <string_view>
 
-namespace platform {
-class AppendFile;
-}
+#include "addon001/log/format.h"
 
 namespace Log {
 
 // The log file: one live file, flushed after every line and rolled over into numbered backups
 // ("path.1" newest to "path.6" oldest) once it has grown past 10 MiB. Process-wide state; one
-// mutex guards everything that touches the file. The sink starts closed and reports no errors
-// of its own: a file that cannot be opened simply disables logging. Only the lock can throw.
+// mutex guards everything that touches the file (its state lives in the library's source, so
+// that this header pulls in no threading library). The sink starts closed; opening a file that
+// cannot be opened leaves it disabled. Only the lock can throw.
 //
 // Under faults it loses no line it can keep:
 // - A rotation moves the live file aside first ("path.rotating") and touches the backups only
@@ -24,20 +22,41 @@ namespace Log {
 // - A rotation that fails keeps the live file's lines and is tried again after the file has
 //   grown by a gap that doubles with each further failure. Past sizeCap the live file's
 //   content is dropped after all, and the new live file starts with one record saying so.
+// - A write that fails (a full disk) or a live file that cannot be opened again after a
+//   rotation (no descriptors left) does not switch logging off: the sink stays enabled, counts
+//   the records it cannot write, and opens the live file again at the next record after a gap
+//   that doubles with each failed try (at most retryGapLimit records, or retryInterval). The
+//   first record that gets through is preceded by one ERR record with the number of records
+//   dropped and the system's reason.
 // - A live file that ends in the middle of a line (a crash, a full disk) gets a line end on
 //   open, so that the first new record starts a line of its own.
+//
+// Several processes may log to one path. Each rotation holds an advisory lock on the file
+// "path.lock" (created beside the live file, never renamed or removed, not part of the log set),
+// so that rotations run one at a time and in order. A process whose live file was rotated away
+// by another notices it when its own writes take that file past the limit, and at the latest
+// at its first record after identityCheckInterval, and opens the live file anew before it
+// writes on; so at most the one record in flight lands at the end of the file just rotated.
 class RollingOutputToFile {
 public:
-    static constexpr int backupCount = 6;
-    // Appended to the live file's name while a rotation moves it to backup 1: between the live
-    // file and backup 1 in the set's order, for readers that follow the set.
-    static constexpr char rotatingSuffix[] = ".rotating";
-    static constexpr std::streamoff maxSize = 10 * 1024 * 1024;
+    // The names and sizes of the set (addon001/log/format.h).
+    static constexpr int backupCount = format::backupCount;
+    static constexpr const char* rotatingSuffix = format::rotatingSuffix;
+    static constexpr const char* lockSuffix = format::lockSuffix;
+    static constexpr std::streamoff maxSize = format::maxFileSize;
     // While rotations keep failing, the live file may grow to this size and keeps every line;
     // past it the next failure drops the live file's content.
     static constexpr std::streamoff sizeCap = 4 * maxSize;
     // After the first failed rotation, the next try waits for this many more bytes.
     static constexpr std::streamoff firstRetryGap = 64 * 1024;
+    // While the file cannot be written, the number of records between two tries to open it
+    // again doubles from 1 up to this; a try also comes at the first record after
+    // retryInterval.
+    static constexpr long retryGapLimit = 1024;
+    static constexpr long long retryIntervalMs = 1000;
+    // How often, at most, a process asks whether its live file is still the one the path names
+    // (another process may have rotated it away).
+    static constexpr long long identityCheckIntervalMs = 10;
 
     // Opens the live file for appending. Expects a closed sink: on an open one the file stays
     // open but the sink is disabled until the next close and open.
@@ -47,50 +66,18 @@ public:
     // Writes one complete line in one system call (nothing is buffered), and rolls the file
     // over when it has grown past maxSize.
     static void write(std::string_view text);
-    // True while the live file is open and its stream is good. Takes no lock: a statement may
-    // pass it just before the sink closes, and its write then writes nothing.
+    // True from a successful open to the next close (also while a fault keeps the file from
+    // being written: the records are then counted and reported). Takes no lock: a statement
+    // may pass it just before the sink closes, and its write then writes nothing.
     static bool isEnabled() { return enabled.load(std::memory_order_relaxed); }
 
 private:
-    class StatePublisher;
+    // The sink's state and its steps (in the library's source).
+    class Sink;
 
-    // The step at which the last rotation stopped, for the record that reports dropped lines.
-    enum class Failure {
-        none,
-        liveFileIsAFolder,  // a folder has taken the live file's name
-        liveFileNotMoved,   // the live file could not be moved aside (held open, say)
-        oldestNotRemoved,   // the oldest backup could not be removed
-        backupNotMoved,     // backup failedBackup could not take the next number
-        movedFileNotPlaced  // the moved-aside live file could not take backup 1's name
-    };
-
-    static void rotate(std::streamoff size);
-    static bool moveToBackups();
-    static bool placeMovedFile();
-    static bool shiftBackups();
-    static bool recoverMovedFile();
-    static void rotationFailed(std::streamoff size);
-    static void dropLiveFile(std::streamoff size);
-    static void startOnFreshLine();
-    static void resetRotationState();
-    static std::wstring backupName(int number);
-    static std::wstring movedName();
-
-    static boost::mutex mutex;
-    static platform::AppendFile file;
-    static std::wstring path;
-    // Mirror of "file open and good", updated under the lock whenever the stream may have
-    // changed, so that the unlocked test reads one atomic flag instead of the stream.
+    // Mirror of the sink's state, updated under the lock, so that the unlocked test reads one
+    // atomic flag.
     static std::atomic<bool> enabled;
-    // The write position past which the next write rotates: maxSize, or later while rotations
-    // keep failing.
-    static std::streamoff rotationDueAt;
-    // How much further the file must grow after the next failed rotation before another try.
-    static std::streamoff retryGap;
-    // Rotations that failed since the last one that worked, and where the last one stopped.
-    static int failedRotations;
-    static Failure failure;
-    static int failedBackup;
 };
 
 }  // namespace Log

@@ -1,0 +1,184 @@
+// Several processes logging to one path at once (a host started twice), through some twenty
+// rotations: two and four equally busy ones, and a quiet one beside a busy one. Each writes
+// numbered, self-checking records (numbered_record.h) from one thread. Within the files that
+// are kept, every record must be there once, whole, and in its writer's order, from the oldest
+// one kept to the writer's last: no process may go on writing into a file that another has
+// rotated away and deleted, and no two rotations may interleave.
+// (Linux only: on Windows a live file that another process holds open cannot be renamed, since
+// the files are shared without delete sharing.)
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "addon001/log/rolling_output_to_file.h"
+#include "built_files.h"
+#include "log_test_files.h"
+#include "numbered_record.h"
+#include "running_child.h"
+
+namespace {
+
+using Log::RollingOutputToFile;
+namespace fs = std::filesystem;
+
+struct Writer {
+    long records;         // for a quiet writer: found out when it has stopped
+    long pauseMs;         // between two records; 0 for as fast as it can
+    bool quiet = false;   // writes until the others have ended, then once more
+    bool killed = false;  // killed (SIGKILL) once the second rotation has come
+};
+
+// Waits until `condition` holds, at most a minute; whether it held.
+template <class Condition>
+bool waitFor(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+class LogSharedPathTest : public logtest::LogFolderTest {
+protected:
+    // Runs one log_child per writer on the live file at once, and waits for all of them.
+    void runWriters(std::vector<Writer>& writers) {
+        std::vector<std::unique_ptr<test_support::RunningChild>> children;
+        const fs::path stop = file("stop");
+        for (std::size_t index = 0; index < writers.size(); ++index) {
+            const Writer& writer = writers[index];
+            std::vector<std::string> arguments = {writer.quiet ? "quiet" : "write", live.string(),
+                                                  std::to_string(index)};
+            if (!writer.quiet) arguments.push_back(std::to_string(writer.records));
+            arguments.push_back(std::to_string(writer.pauseMs));
+            if (writer.quiet) arguments.push_back(stop.string());
+            children.push_back(std::make_unique<test_support::RunningChild>(
+                test_support::builtProgram("log_child"), arguments));
+            ASSERT_EQ(children.back()->problem(), "");
+        }
+        for (std::size_t index = 0; index < writers.size(); ++index) {
+            if (!writers[index].killed) continue;
+            // At a different point of the writing each run, quite likely in a rotation.
+            ASSERT_TRUE(waitFor([&] { return fs::exists(backup(live, 2)); }));
+            const auto jitter = std::chrono::steady_clock::now().time_since_epoch().count() % 40;
+            std::this_thread::sleep_for(std::chrono::milliseconds(jitter));
+            children[index]->kill();
+        }
+        for (const bool quiet : {false, true}) {
+            if (quiet) std::ofstream(stop).close();
+            for (std::size_t index = 0; index < writers.size(); ++index) {
+                if (writers[index].quiet != quiet) continue;
+                const host::ChildEnd end = children[index]->wait();
+                EXPECT_EQ(end.exitedWith(0), !writers[index].killed)
+                    << "writer " << index << " " << end.description();
+                if (quiet) std::ifstream(stop.string() + ".count") >> writers[index].records;
+            }
+        }
+        fs::remove(stop);
+        fs::remove(stop.string() + ".count");
+    }
+
+    // Checks the files kept (backup 6 down to the live file) against what the writers wrote.
+    void expectEveryRecordOnceInOrder(const std::vector<Writer>& writers) {
+        // At least twenty rotations' worth of lines (a lower bound of each line's size), not
+        // counting a killed writer's.
+        std::uintmax_t volume = 0;
+        for (std::size_t writer = 0; writer < writers.size(); ++writer) {
+            if (writers[writer].killed) continue;
+            for (long sequence = 0; sequence < writers[writer].records; ++sequence) {
+                volume += logtest::payloadLength(static_cast<int>(writer), sequence) + 40;
+            }
+        }
+        ASSERT_GT(volume, 21u * RollingOutputToFile::maxSize) << "too few lines for the test";
+
+        std::map<int, std::vector<long>> sequences;
+        std::size_t lines = 0;
+        for (int number = RollingOutputToFile::backupCount; number >= 0; --number) {
+            const fs::path name = number == 0 ? live : backup(live, number);
+            ASSERT_TRUE(fs::is_regular_file(name)) << name << " is missing";
+            // Each rotation came once its file had passed the limit, never a second time
+            // before the new live file did too.
+            if (number > 0) {
+                EXPECT_GT(fs::file_size(name), RollingOutputToFile::maxSize) << name;
+            }
+            const logtest::StoredLines stored = logtest::readStoredLines(name);
+            EXPECT_TRUE(stored.endsWithLineEnd) << name;
+            for (const std::string& line : stored.lines) {
+                const auto record = logtest::parseNumberedLine(line);
+                ASSERT_TRUE(record.has_value()) << name << ": " << line.substr(0, 120);
+                sequences[record->writer].push_back(record->sequence);
+                ++lines;
+            }
+        }
+        for (std::size_t writer = 0; writer < writers.size(); ++writer) {
+            const std::vector<long>& found = sequences[static_cast<int>(writer)];
+            // (A writer killed early may have had all its lines rotated out since.)
+            ASSERT_TRUE(writers[writer].killed || !found.empty())
+                << "writer " << writer << " has no line in the set";
+            for (std::size_t index = 1; index < found.size(); ++index) {
+                ASSERT_EQ(found[index], found[index - 1] + 1)
+                    << "writer " << writer << ": missing, repeated or out of order";
+            }
+            if (!writers[writer].killed) {
+                EXPECT_EQ(found.back(), writers[writer].records - 1) << "writer " << writer;
+            }
+        }
+        // Nothing else beside the set: no file of a rotation left behind.
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            const std::string name = entry.path().filename().string();
+            const bool inSet = name == "shared.log" || name == "shared.log.lock" ||
+                               (name.size() == 12 && name.compare(0, 11, "shared.log.") == 0 &&
+                                name[11] >= '1' && name[11] <= '6');
+            EXPECT_TRUE(inSet) << "left over: " << name;
+        }
+        std::cout << writers.size() << " writers, " << volume / (1024 * 1024) << " MiB written, "
+                  << lines << " lines kept and checked\n";
+    }
+
+    void SetUp() override {
+        LogFolderTest::SetUp();
+        live = file("shared.log");
+    }
+
+    fs::path live;
+};
+
+TEST_F(LogSharedPathTest, EquallyBusyProcessesLoseAndMixNothing) {
+    for (const std::size_t count : {2u, 4u}) {
+        SCOPED_TRACE(std::to_string(count) + " processes");
+        std::vector<Writer> writers(count, Writer{180000 / static_cast<long>(count), 0});
+        runWriters(writers);
+        expectEveryRecordOnceInOrder(writers);
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            fs::remove_all(entry);
+        }
+    }
+}
+
+// The quiet one writes a record only every few rotations of the busy one, so that the file it
+// had open is long gone from the set when it writes again, and once more after the busy one
+// has ended.
+TEST_F(LogSharedPathTest, QuietProcessBesideABusyOneKeepsEveryLine) {
+    std::vector<Writer> writers = {{0, 150, true}, {180000, 0}};
+    runWriters(writers);
+    expectEveryRecordOnceInOrder(writers);
+}
+
+// One of three writers killed while they log: whatever it held (the rotation lock, a rotation
+// half done) stands in nobody's way, and the others' lines are all kept.
+TEST_F(LogSharedPathTest, WriterKilledMidWayBlocksNoOther) {
+    std::vector<Writer> writers(3, Writer{90000, 0});
+    writers[1].killed = true;
+    runWriters(writers);
+    expectEveryRecordOnceInOrder(writers);
+}
+
+}  // namespace
