@@ -76,7 +76,7 @@ protected:
             if (quiet) std::ofstream(stop).close();
             for (std::size_t index = 0; index < writers.size(); ++index) {
                 if (writers[index].quiet != quiet) continue;
-                const host::ChildEnd end = children[index]->wait();
+                const platform::ChildEnd end = children[index]->wait();
                 EXPECT_EQ(end.exitedWith(0), !writers[index].killed)
                     << "writer " << index << " " << end.description();
                 if (quiet) std::ifstream(stop.string() + ".count") >> writers[index].records;
