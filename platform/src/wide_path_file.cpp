@@ -9,7 +9,11 @@
 #include <share.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <new>
+#include <string>
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -55,13 +59,49 @@ std::wstring widenPath(const std::string& narrowPath) {
 }
 
 namespace {
-// The runtime's own text-mode descriptor does the CR LF translation, so the stream's byte
-// offsets are those of the file as stored.
+// errno for the system error of a failed CreateFileW, so that callers word it as any other.
+int errnoOf(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return ENOENT;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return EACCES;
+        case ERROR_TOO_MANY_OPEN_FILES:
+            return EMFILE;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return ENAMETOOLONG;
+        default:
+            return EIO;
+    }
+}
+
+// Opened with every sharing, delete included, so that another process on the same log set can
+// rename the file while this one holds it (its rotation moves the live file aside), and with
+// a handle that no child inherits. Only appends: every write goes to the end of the file, as
+// it is then, also when another process has written meanwhile. The runtime's descriptor on top
+// of it is binary; writeAll stores each newline as CR LF, so positions are those of the file as
+// stored.
 int openDescriptor(const std::wstring& path, OpenMode mode) {
-    const int flags = _O_WRONLY | _O_CREAT | _O_APPEND | _O_TEXT | _O_NOINHERIT |
-                      (mode == OpenMode::truncate ? _O_TRUNC : 0);
-    int descriptor = -1;
-    if (_wsopen_s(&descriptor, path.c_str(), flags, _SH_DENYNO, _S_IREAD | _S_IWRITE) != 0) {
+    HANDLE handle = CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                mode == OpenMode::truncate ? CREATE_ALWAYS : OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = errnoOf(GetLastError());
+        return -1;
+    }
+    const int descriptor =
+        _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_APPEND | _O_BINARY);
+    if (descriptor < 0) {
+        const int reason = errno;
+        CloseHandle(handle);
+        errno = reason;
         return -1;
     }
     return descriptor;
@@ -71,17 +111,52 @@ void closeDescriptor(int descriptor) {
     _close(descriptor);
 }
 
-// The runtime's text mode turns each newline into CR LF on the way; the count is of the
-// caller's characters.
-bool writeAll(int descriptor, const char* data, std::size_t size) {
+// Straight to the handle, past the runtime's descriptor, which would first move the file
+// position to the end: on an append-only handle the system itself puts every write at the
+// end of the file as it is at that moment.
+bool writeBytes(int descriptor, const char* data, std::size_t size) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
     while (size > 0) {
-        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30));
-        const int written = _write(descriptor, data, chunk);
-        if (written <= 0) return false;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(handle, data, chunk, &written, nullptr) || written == 0) {
+            errno = errnoOf(GetLastError());
+            return false;
+        }
         data += written;
-        size -= static_cast<std::size_t>(written);
+        size -= written;
     }
     return true;
+}
+
+// Each newline is stored as CR LF. The text is translated here and handed to the system in
+// one write, which an append-only handle places at the end of the file as a whole: the
+// runtime's own text mode would write it in pieces of a few KiB, between which another
+// process's record could land.
+bool writeAll(int descriptor, const char* data, std::size_t size) {
+    thread_local std::string stored;
+    try {
+        stored.clear();
+        stored.reserve(size + size / 8 + 2);
+        for (std::size_t at = 0; at < size; ++at) {
+            if (data[at] == '\n') stored += '\r';
+            stored += data[at];
+        }
+    } catch (const std::bad_alloc&) {
+        // No room to translate a huge text: written line by line, still whole lines.
+        stored = std::string();
+        std::size_t start = 0;
+        for (std::size_t at = 0; at < size; ++at) {
+            if (data[at] != '\n') continue;
+            if (!writeBytes(descriptor, data + start, at - start) ||
+                !writeBytes(descriptor, "\r\n", 2)) {
+                return false;
+            }
+            start = at + 1;
+        }
+        return writeBytes(descriptor, data + start, size - start);
+    }
+    return writeBytes(descriptor, stored.data(), stored.size());
 }
 
 std::int64_t positionOf(int descriptor) {

@@ -4,8 +4,6 @@
 // are kept, every record must be there once, whole, and in its writer's order, from the oldest
 // one kept to the writer's last: no process may go on writing into a file that another has
 // rotated away and deleted, and no two rotations may interleave.
-// (Linux only: on Windows a live file that another process holds open cannot be renamed, since
-// the files are shared without delete sharing.)
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -19,6 +17,7 @@
 #include <vector>
 
 #include "addon001/log/rolling_output_to_file.h"
+#include "addon001/platform/remove_tree.h"
 #include "built_files.h"
 #include "log_test_files.h"
 #include "numbered_record.h"
@@ -158,7 +157,7 @@ TEST_F(LogSharedPathTest, EquallyBusyProcessesLoseAndMixNothing) {
         runWriters(writers);
         expectEveryRecordOnceInOrder(writers);
         for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-            fs::remove_all(entry);
+            ASSERT_TRUE(platform::removeTree(entry.path())) << entry.path();
         }
     }
 }
