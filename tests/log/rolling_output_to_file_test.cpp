@@ -431,7 +431,9 @@ TEST_F(RollingOutputToFileTest, FolderInPlaceOfTheLiveFileIsNotMoved) {
     std::error_code error;
     fs::remove(live, error);
     if (error) GTEST_SKIP() << "this system does not let an open file be removed";
-    fs::create_directories(live / "occupied");
+    fs::create_directories(live / "occupied", error);
+    // Windows keeps the name of a removed file until its last handle is closed.
+    if (error) GTEST_SKIP() << "the removed live file's name stays taken while it is open";
     RollingOutputToFile::write(oversizedLine("over;"));
     EXPECT_TRUE(RollingOutputToFile::isEnabled());
     EXPECT_TRUE(fs::is_directory(live / "occupied"));
