@@ -394,8 +394,9 @@ void RollingOutputToFile::Sink::reopenAfterRotation(bool moved, bool liveWasMiss
     std::wstring former;
     if (moved && !liveWasMissing) {
         former = backupName(1);
-    } else if (!moved && platform::pathKind(suffixed(rotatingSuffix)) == platform::PathKind::file) {
-        former = suffixed(rotatingSuffix);
+    } else if (!moved && platform::pathKind(format::setFileName(path, format::rotatingPlace)) ==
+                             platform::PathKind::file) {
+        former = format::setFileName(path, format::rotatingPlace);
     }
     if (!former.empty()) {
         file().open(former, platform::OpenMode::append);
@@ -415,7 +416,7 @@ bool RollingOutputToFile::Sink::moveToBackups() {
     // The live file is moved aside first, so that no backup is touched unless it really can
     // be moved (another program may hold it open without delete sharing).
     if (!recoverMovedFile()) return false;
-    if (!platform::renameFile(path, suffixed(rotatingSuffix))) {
+    if (!platform::renameFile(path, format::setFileName(path, format::rotatingPlace))) {
         failure = Failure::liveFileNotMoved;
         return false;
     }
@@ -423,13 +424,14 @@ bool RollingOutputToFile::Sink::moveToBackups() {
     // The backups could not make room: the live file gets its name back. Should that fail too
     // (another program has created the live file meanwhile), the moved file stays and a later
     // rotation or open places it.
-    platform::renameFile(suffixed(rotatingSuffix), path);
+    platform::renameFile(format::setFileName(path, format::rotatingPlace), path);
     return false;
 }
 
 bool RollingOutputToFile::Sink::placeMovedFile() {
     if (!shiftBackups()) return false;
-    if (platform::renameFile(suffixed(rotatingSuffix), backupName(1))) return true;
+    if (platform::renameFile(format::setFileName(path, format::rotatingPlace), backupName(1)))
+        return true;
     failure = Failure::movedFileNotPlaced;
     return false;
 }
@@ -469,8 +471,11 @@ bool RollingOutputToFile::Sink::recoverMovedFile() {
     // rotation meant to; if the backups cannot make room, it gets the live file's name back
     // when that is free. False when it is still there. (Under the lock file's lock no other
     // process is in the middle of a rotation, so the moved file is not one in progress.)
-    if (platform::pathKind(suffixed(rotatingSuffix)) != platform::PathKind::file) return true;
-    return placeMovedFile() || platform::renameFile(suffixed(rotatingSuffix), path);
+    if (platform::pathKind(format::setFileName(path, format::rotatingPlace)) !=
+        platform::PathKind::file)
+        return true;
+    return placeMovedFile() ||
+           platform::renameFile(format::setFileName(path, format::rotatingPlace), path);
 }
 
 void RollingOutputToFile::Sink::rotationFailed(std::streamoff size) {

@@ -14,15 +14,12 @@ using Log::format::backupCount;
 using Log::format::inSet;
 using Log::format::newerPlace;
 using Log::format::olderPlace;
+using Log::format::setFileName;
 
 // Where a search for a file that was last found at `place` starts: a file that left the set
 // is looked for nowhere.
 int searchFrom(int place) {
     return place == notInSet ? backupCount + 1 : place;
-}
-
-std::string setFileName(const std::string& path, int place) {
-    return Log::format::setFileName(path, place);
 }
 }  // namespace
 
