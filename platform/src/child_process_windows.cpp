@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "addon001/platform/system_message.h"
+#include "addon001/platform/system_error.h"
 
 #include <memory>
 
@@ -63,7 +63,7 @@ ChildEnd runChild(const std::filesystem::path& program, const std::vector<std::s
     if (input.value == INVALID_HANDLE_VALUE || output.value == INVALID_HANDLE_VALUE ||
         errors.value == INVALID_HANDLE_VALUE) {
         return notStarted("cannot open its output files: " +
-                          platform::systemMessage(GetLastError()));
+                          platform::lastSystemError().message());
     }
 
     // Only the three standard handles are inherited, whatever else this process has open.
@@ -92,7 +92,7 @@ ChildEnd runChild(const std::filesystem::path& program, const std::vector<std::s
                        nullptr, &startup.StartupInfo, &process);
     const DWORD startError = GetLastError();
     if (restricted) DeleteProcThreadAttributeList(attributes);
-    if (!started) return notStarted(program.string() + ": " + platform::systemMessage(startError));
+    if (!started) return notStarted(program.string() + ": " + platform::systemMessage(static_cast<int>(startError)));
 
     Handle processHandle(process.hProcess);
     Handle threadHandle(process.hThread);

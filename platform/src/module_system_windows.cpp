@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "addon001/platform/system_message.h"
+#include "addon001/platform/system_error.h"
 
 #include "addon001/platform/module_system.h"
 
@@ -28,7 +28,7 @@ bool startUpThrew(const boost::dll::fs::error_code& error) {
 
 std::string loaderMessage(const boost::dll::fs::error_code& error,
                           const std::filesystem::path& file) {
-    std::string message = platform::systemMessage(static_cast<DWORD>(error.value()));
+    std::string message = platform::systemMessage(error.value());
     // Messages that name the file do so with an insert, which the host fills with its name.
     const std::string::size_type insert = message.find("%1");
     if (insert != std::string::npos) message.replace(insert, 2, file.filename().string());

@@ -1,6 +1,6 @@
 #include "addon001/platform/shared_read_file.h"
 
-#include "addon001/platform/system_message.h"
+#include "addon001/platform/system_error.h"
 
 #include <utility>
 
@@ -12,7 +12,7 @@
 namespace platform {
 namespace {
 [[noreturn]] void failWithLastError() {
-    throw FileError(systemMessage(GetLastError()));
+    throw FileError(lastSystemError().message());
 }
 
 HANDLE toHandle(std::intptr_t handle) {
@@ -32,7 +32,7 @@ PathStatus pathStatus(const std::wstring& path) {
         const DWORD error = GetLastError();
         if (isMissing(error)) return status;
         status.kind = PathStatus::Kind::unusable;
-        status.problem = systemMessage(error);
+        status.problem = systemMessage(static_cast<int>(error));
         return status;
     }
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -59,14 +59,14 @@ SharedReadFile::SharedReadFile(const std::wstring& path) {
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             throw FileError("Is a directory");
         }
-        throw FileError(systemMessage(error));
+        throw FileError(systemMessage(static_cast<int>(error)));
     }
     handle_ = reinterpret_cast<std::intptr_t>(handle);
     BY_HANDLE_FILE_INFORMATION information{};
     if (!GetFileInformationByHandle(handle, &information)) {
         const DWORD error = GetLastError();
         close();
-        throw FileError(systemMessage(error));
+        throw FileError(systemMessage(static_cast<int>(error)));
     }
     identity_.volume = information.dwVolumeSerialNumber;
     identity_.index =
@@ -83,7 +83,7 @@ std::size_t SharedReadFile::read(char* buffer, std::size_t size) {
     if (!ReadFile(toHandle(handle_), buffer, wanted, &got, &at)) {
         const DWORD error = GetLastError();
         if (error == ERROR_HANDLE_EOF) return 0;
-        throw FileError(systemMessage(error));
+        throw FileError(systemMessage(static_cast<int>(error)));
     }
     position_ += got;
     return got;
@@ -117,9 +117,6 @@ std::string narrowPath(const std::wstring& path) {
     return boost::nowide::narrow(path);
 }
 
-std::string systemMessage(int error) {
-    return std::error_code(error, std::generic_category()).message();
-}
 }  // namespace
 
 PathStatus pathStatus(const std::wstring& path) {

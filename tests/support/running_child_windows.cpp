@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "addon001/platform/system_message.h"
+#include "addon001/platform/system_error.h"
 #include "addon001/platform/wide_path_file.h"
 #include "running_child.h"
 
@@ -27,7 +27,7 @@ RunningChild::RunningChild(const std::filesystem::path& program,
     // bInheritHandles TRUE and no handle list: the child gets every inheritable handle.
     if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                         nullptr, &startup, &process)) {
-        problem_ = program.string() + ": " + platform::systemMessage(GetLastError());
+        problem_ = program.string() + ": " + platform::lastSystemError().message();
         return;
     }
     CloseHandle(process.hThread);
