@@ -353,9 +353,10 @@ TEST_F(AddonLogTest, BadInputGetsOneLineAndAnExitCode) {
     oneLine(runLog({live.string(), "--since", "25:00:00"}), 1, "--since 25:00:00: not a time");
     oneLine(runLog({live.string(), "--grep", "(", "--regex"}), 1,
             "--grep (: not a regular expression");
-    EXPECT_TRUE(runLog({}).end.exitedWith(1));
+    const ProgramRun noPath = runLog({});
+    EXPECT_TRUE(noPath.end.exitedWith(1)) << noPath.end.description() << noPath.err;
     const ProgramRun help = runLog({"--help"});
-    EXPECT_TRUE(help.end.exitedWith(0));
+    EXPECT_TRUE(help.end.exitedWith(0)) << help.end.description() << help.err;
     EXPECT_NE(help.out.find("more than 5 seconds earlier"), std::string::npos) << help.out;
 }
 
