@@ -6,14 +6,12 @@
 //     record's sequence number to its journal JOURNALS/writer-N, so that the test knows which
 //     records must have reached the log file.
 //
-//   log_child write LIVE WRITER COUNT PAUSE_MS
-//     Opens the log file LIVE, logs the numbered records 0 to COUNT - 1 of writer WRITER from
-//     one thread, PAUSE_MS milliseconds apart (0: as fast as it can), closes it and exits.
-//
-//   log_child quiet LIVE WRITER PAUSE_MS STOP
-//     The same with no fixed count: logs a record every PAUSE_MS milliseconds until the file
-//     STOP exists, then one more, closes the log file and writes the number of records logged
-//     to STOP.count.
+//   log_child write LIVE WRITER QUOTA PAUSE_MS STOP
+//     Opens the log file LIVE and logs the numbered records of writer WRITER from one thread,
+//     PAUSE_MS milliseconds apart (0: as fast as it can). Once QUOTA records are written it
+//     makes the file STOP.WRITER.done and goes on until the file STOP exists, then logs one more,
+//     closes the log file and writes the number of records logged to STOP.WRITER.count. So all
+//     writers stop together, once the slowest has written its quota, whatever the scheduling.
 //
 //   log_child hold REPORT RELEASE
 //     Writes the files that its open descriptors name, one per line, to REPORT (where the
@@ -58,32 +56,30 @@ constexpr int writers = 4;
     std::exit(0);
 }
 
-int writeRecords(const std::string& live, int writer, long count, long pauseMs) {
+// Makes `name` appear whole: written under another name first, then renamed.
+void publish(const fs::path& name, long value) {
+    const fs::path part = name.string() + ".part";
+    std::ofstream(part) << value << '\n';
+    fs::rename(part, name);
+}
+
+int writeUntilStopped(const std::string& live, int writer, long quota, long pauseMs,
+                      const std::string& stop) {
     Log::RollingOutputToFile::open(platform::widenPath(live));
     if (!Log::RollingOutputToFile::isEnabled()) {
         std::cerr << "log_child: cannot open " << live << '\n';
         return 2;
     }
-    for (long sequence = 0; sequence < count; ++sequence) {
-        if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
-        LOG_AT(Log::INF) << logtest::numberedMessage(writer, sequence);
-    }
-    Log::RollingOutputToFile::close();
-    return 0;
-}
-
-int writeUntilStopped(const std::string& live, int writer, long pauseMs, const fs::path& stop) {
-    Log::RollingOutputToFile::open(platform::widenPath(live));
+    const std::string mine = stop + "." + std::to_string(writer);
     long sequence = 0;
     for (bool stopped = false; !stopped; ++sequence) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
-        stopped = fs::exists(stop);
+        if (sequence == quota) publish(mine + ".done", quota);
+        if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        stopped = sequence >= quota && fs::exists(stop);
         LOG_AT(Log::INF) << logtest::numberedMessage(writer, sequence);
     }
     Log::RollingOutputToFile::close();
-    const fs::path part = stop.string() + ".part";
-    std::ofstream(part) << sequence << '\n';
-    fs::rename(part, stop.string() + ".count");
+    publish(mine + ".count", sequence);
     return 0;
 }
 
@@ -112,19 +108,15 @@ int holdUntilReleased(const fs::path& report, const fs::path& release) {
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.size() == 3 && arguments[0] == "log") logUntilKilled(arguments[1], arguments[2]);
-    if (arguments.size() == 5 && arguments[0] == "write") {
-        return writeRecords(arguments[1], std::stoi(arguments[2]), std::stol(arguments[3]),
-                            std::stol(arguments[4]));
-    }
-    if (arguments.size() == 5 && arguments[0] == "quiet") {
+    if (arguments.size() == 6 && arguments[0] == "write") {
         return writeUntilStopped(arguments[1], std::stoi(arguments[2]), std::stol(arguments[3]),
-                                 arguments[4]);
+                                 std::stol(arguments[4]), arguments[5]);
     }
     if (arguments.size() == 3 && arguments[0] == "hold") {
         return holdUntilReleased(arguments[1], arguments[2]);
     }
     std::cerr
-        << "usage: log_child log LIVE JOURNALS | log_child write LIVE WRITER COUNT PAUSE_MS | "
+        << "usage: log_child log LIVE JOURNALS | log_child write LIVE WRITER QUOTA PAUSE_MS STOP | "
            "log_child hold REPORT RELEASE\n";
     return 1;
 }

@@ -29,13 +29,13 @@ using Log::RollingOutputToFile;
 namespace fs = std::filesystem;
 
 struct Writer {
-    long records;         // for a quiet writer: found out when it has stopped
+    long quota;           // records it writes at least, then on until all have written theirs
     long pauseMs;         // between two records; 0 for as fast as it can
-    bool quiet = false;   // writes until the others have ended, then once more
+    bool quiet = false;   // stops only once the busy ones have ended, with one more record
     bool killed = false;  // killed (SIGKILL) once the second rotation has come
+    long records = 0;     // how many it wrote, once it has ended
 };
 
-// Waits until `condition` holds, at most a minute; whether it held.
 template <class Condition>
 bool waitFor(Condition condition) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
@@ -48,19 +48,27 @@ bool waitFor(Condition condition) {
 
 class LogSharedPathTest : public logtest::LogFolderTest {
 protected:
-    // Runs one log_child per writer on the live file at once, and waits for all of them.
+    // Runs one log_child per writer on the live file at once, and waits for all of them. No
+    // writer is told to stop before every one that lives on has written its quota, so they all
+    // end together and each one's last record is among the newest lines of the set, however
+    // the system scheduled them (one started late, or run alone for a while, would otherwise
+    // have all its lines rotated out by the others).
     void runWriters(std::vector<Writer>& writers) {
         std::vector<std::unique_ptr<test_support::RunningChild>> children;
         const fs::path stop = file("stop");
+        const fs::path quietStop = file("stop-quiet");
+        const auto own = [&](std::size_t index, const char* what) {
+            const fs::path& phase = writers[index].quiet ? quietStop : stop;
+            return fs::path(phase.string() + "." + std::to_string(index) + what);
+        };
         for (std::size_t index = 0; index < writers.size(); ++index) {
             const Writer& writer = writers[index];
-            std::vector<std::string> arguments = {writer.quiet ? "quiet" : "write", live.string(),
-                                                  std::to_string(index)};
-            if (!writer.quiet) arguments.push_back(std::to_string(writer.records));
-            arguments.push_back(std::to_string(writer.pauseMs));
-            if (writer.quiet) arguments.push_back(stop.string());
             children.push_back(std::make_unique<test_support::RunningChild>(
-                test_support::builtProgram("log_child"), arguments));
+                test_support::builtProgram("log_child"),
+                std::vector<std::string>{"write", live.string(), std::to_string(index),
+                                         std::to_string(writer.quota),
+                                         std::to_string(writer.pauseMs),
+                                         (writer.quiet ? quietStop : stop).string()}));
             ASSERT_EQ(children.back()->problem(), "");
         }
         for (std::size_t index = 0; index < writers.size(); ++index) {
@@ -71,18 +79,28 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(jitter));
             children[index]->kill();
         }
+        for (std::size_t index = 0; index < writers.size(); ++index) {
+            if (writers[index].killed) continue;
+            ASSERT_TRUE(waitFor([&] { return fs::exists(own(index, ".done")); }))
+                << "writer " << index << " did not write its quota";
+        }
+        // The busy writers stop first, the quiet ones after them.
         for (const bool quiet : {false, true}) {
-            if (quiet) std::ofstream(stop).close();
+            std::ofstream(quiet ? quietStop : stop).close();
             for (std::size_t index = 0; index < writers.size(); ++index) {
                 if (writers[index].quiet != quiet) continue;
                 const platform::ChildEnd end = children[index]->wait();
                 EXPECT_EQ(end.exitedWith(0), !writers[index].killed)
                     << "writer " << index << " " << end.description();
-                if (quiet) std::ifstream(stop.string() + ".count") >> writers[index].records;
+                if (!writers[index].killed) {
+                    std::ifstream(own(index, ".count")) >> writers[index].records;
+                }
             }
         }
-        fs::remove(stop);
-        fs::remove(stop.string() + ".count");
+        for (const fs::path& made : {stop, quietStop}) fs::remove(made);
+        for (std::size_t index = 0; index < writers.size(); ++index) {
+            for (const char* what : {".done", ".count"}) fs::remove(own(index, what));
+        }
     }
 
     // Checks the files kept (backup 6 down to the live file) against what the writers wrote.
