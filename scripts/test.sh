@@ -3,8 +3,25 @@
 # the same suite under AddressSanitizer with UBSan and under ThreadSanitizer, bounded runs of
 # the fuzz targets, then the Windows build (cross-built with MinGW-w64, its tests run under
 # Wine), whose host must print the same --json document as the Linux host.
+#
+#   scripts/test.sh               the whole suite, as CI runs it
+#   scripts/test.sh --stress N    the tests that start processes or wait for time (CTest label
+#                                 "processes") of the ci, asan and tsan builds, and every test of
+#                                 the Windows build, N times each while a CPU-bound job keeps
+#                                 every core busy; stops a suite at its first failure
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+stress=0
+case "${1:-}" in
+  "") ;;
+  --stress)
+    stress=${2:-}
+    case "$stress" in
+      '' | *[!0-9]* | 0) echo "test.sh: --stress needs a number of runs, 1 or more" >&2; exit 1 ;;
+    esac ;;
+  *) echo "test.sh: unknown option '$1' (usage: scripts/test.sh [--stress N])" >&2; exit 1 ;;
+esac
 
 scripts/install-deps.sh linux bench fuzz windows
 
@@ -16,6 +33,37 @@ suite() {
   cmake --build --preset "$preset" -j"$(nproc)"
   ctest --preset "$preset" -j"$(nproc)"
 }
+
+if [ "$stress" -gt 0 ]; then
+  reference="-DADDON_REFERENCE_HOST=$PWD/build/ci/bin/addon-host"
+  for preset in ci asan tsan windows; do
+    extra=()
+    [ "$preset" = windows ] && extra=(-DADDON_WARNINGS_AS_ERRORS=ON "$reference")
+    cmake --preset "$preset" "${extra[@]}" >/dev/null
+    cmake --build --preset "$preset" -j"$(nproc)"
+  done
+  # One busy loop per core, for as long as the runs take.
+  burners=()
+  for _ in $(seq "$(nproc)"); do
+    sh -c 'while :; do :; done' &
+    burners+=($!)
+  done
+  trap 'kill "${burners[@]}" 2>/dev/null' EXIT
+  failed=()
+  for preset in ci asan tsan windows; do
+    label=(-L processes)
+    [ "$preset" = windows ] && label=()
+    echo "== $preset: ${label[*]:-every test} $stress times beside ${#burners[@]} busy loops"
+    ctest --preset "$preset" "${label[@]}" -j"$(nproc)" --repeat until-fail:"$stress" ||
+      failed+=("$preset")
+  done
+  if [ ${#failed[@]} -gt 0 ]; then
+    echo "test.sh: --stress $stress failed in: ${failed[*]}" >&2
+    exit 1
+  fi
+  echo "test.sh: --stress $stress passed in ci, asan, tsan and windows"
+  exit 0
+fi
 
 echo "== Linux build (warnings are errors)"
 suite ci
