@@ -1,43 +1,40 @@
 #include "addon001/log/rolling_output_to_file.h"
 
-#include <algorithm>
+#include <boost/nowide/convert.hpp>
 #include <boost/thread/mutex.hpp>
-#include <cerrno>
 #include <chrono>
-#include <optional>
 #include <sstream>
-#include <system_error>
 
 #include "addon001/log/detail/init_priority.h"
 #include "addon001/log/flat_format_policy.h"
 #include "addon001/log/level.h"
-#include "addon001/platform/file_lock.h"
-#include "addon001/platform/wide_path_file.h"
+#include "addon001/platform/append_file.h"
+#include "addon001/platform/folder.h"
+#include "addon001/platform/fork_handlers.h"
+#include "backoff.h"
+#include "backup_set.h"
+#include "set_lock.h"
 
 namespace Log {
 
 namespace {
 using Clock = std::chrono::steady_clock;
+using Kind = platform::EntryStatus::Kind;
 
-// The system's reason for the file operation that has just failed.
-std::string lastReason() {
-    return std::generic_category().message(errno);
+std::string because(const char* what, const std::error_code& error) {
+    return std::string(what) + ": " + error.message();
 }
 
-// Holds a file lock for a scope, when it can be had; a sink without a lock file works alone.
-class LockHold {
-public:
-    explicit LockHold(platform::FileLock& lock) : lock_(lock), held_(lock.lock()) {}
-    ~LockHold() {
-        if (held_) lock_.unlock();
-    }
-    LockHold(const LockHold&) = delete;
-    LockHold& operator=(const LockHold&) = delete;
+std::string records(long count) {
+    return std::to_string(count) + (count == 1 ? " record" : " records");
+}
 
-private:
-    platform::FileLock& lock_;
-    bool held_;
-};
+// A lock file may be opened, and so locked, by exactly those who may write the file it is
+// beside (read and write where that file grants write), and always by its owner.
+unsigned lockPermissions(unsigned permissions) {
+    const unsigned writers = permissions & 0222u;
+    return writers | (writers << 1) | 0600u;
+}
 }  // namespace
 
 // Initialised with a constant, so set before any code runs, whatever the order of construction.
@@ -52,97 +49,83 @@ public:
     static Sink instance;
 
 private:
+    // What the records go to. Each mode is entered by one function of its own.
     enum class Mode {
         closed,   // not opened, closed, or the open failed
-        writing,  // the live file (or, while offLive, a former one) takes the records
-        down,     // opened, but the file cannot be written: records are counted until a retry works
+        live,     // the file that the live name names
+        former,   // a file the live name no longer names, since the live file could not be
+                  // opened: the records are counted, and the live file is tried at each check
+        down,     // no file can be written: the records are counted and dropped, and opening
+                  // the live file is tried again after a gap that grows with each failure
         refused,  // opened twice: disabled until close and open
     };
 
-    // The step at which the last rotation stopped, for the record that reports dropped lines.
-    enum class Failure {
-        none,
-        liveFileIsAFolder,  // a folder has taken the live file's name
-        liveFileNotMoved,   // the live file could not be moved aside (held open, say)
-        oldestNotRemoved,   // the oldest backup could not be removed
-        backupNotMoved,     // backup failedBackup could not take the next number
-        movedFileNotPlaced  // the moved-aside live file could not take backup 1's name
-    };
-
     // Refreshes the enabled flag on every way out of a locked operation.
-    class StatePublisher {
-    public:
-        explicit StatePublisher(const Sink& sink) : sink_(sink) {}
-        StatePublisher(const StatePublisher&) = delete;
-        StatePublisher& operator=(const StatePublisher&) = delete;
+    struct StatePublisher {
+        const Sink& sink;
         ~StatePublisher() {
-            enabled.store(sink_.mode == Mode::writing || sink_.mode == Mode::down,
+            const Mode mode = sink.mode;
+            enabled.store(mode == Mode::live || mode == Mode::former || mode == Mode::down,
                           std::memory_order_relaxed);
         }
-
-    private:
-        const Sink& sink_;
     };
 
-    platform::AppendFile& file() { return files[active]; }
-    void writeLine(std::string_view text);
+    bool enterLive(platform::AppendFile& opened, bool freshLine = false);
+    void enterFormer(const std::string& why);
+    void enterDown(const std::string& why, long dropped);
+
+    bool retryDue();
+    void writeToFile(std::string_view text);
     void writeWhileDown(std::string_view text);
-    void enterDown(const std::string& reason, long droppedNow);
-    bool followLiveFile();
-    bool reopenLive();
-    void reportFormerFile();
-    void rotate(std::streamoff size);
-    void reopenAfterRotation(bool moved, bool liveWasMissing);
-    bool moveToBackups();
-    bool placeMovedFile();
-    bool shiftBackups();
-    bool recoverMovedFile();
-    void rotationFailed(std::streamoff size);
-    void postponeRotation(std::streamoff size);
-    void dropLiveFile(std::streamoff size);
-    void writeRecord(const std::string& message);
-    void startOnFreshLine();
-    void resetRotationState();
-    void noteIdentity();
-    std::wstring backupName(int number) const;
-    std::wstring suffixed(std::string_view suffix) const;
+    void checkLiveFile();
+    void followLiveFile();
+    void rotate();
+    void rotateUnderLock();
+    void rotationFailed(const detail::RotationResult& result);
+    void dropLiveFile();
+    void tellLockProblem(const std::error_code& refused);
+    std::error_code openLive(platform::AppendFile& opened, platform::OpenMode mode);
+    std::error_code writeRecord(const std::string& message);
+    std::error_code put(std::string_view text);
+    void noteFile();
+    unsigned lockFilePermissions() const;
 
-    // Constructed in this order: the lock, the file, the path.
+    // Runs `step` under the lock that the rotations of every process on the set share; the
+    // reason when the lock could not be had (and the step did not run).
+    template <class Step>
+    std::error_code underSetLock(Step step) {
+        return setLock.run(folder, live + boost::nowide::widen(lockSuffix), lockFilePermissions(),
+                           step);
+    }
+
+    // Constructed in this order: the lock, the folder and the file.
     boost::mutex mutex;
-    // The open file and a spare, so that a live file can be opened anew before the one in use
-    // is let go: when the new one cannot be opened, the records go on into the old one.
-    platform::AppendFile files[2];
-    int active = 0;
-    std::wstring path;
-    platform::FileLock lockFile;
+    platform::Folder folder;
+    std::wstring live;  // the live file's name in the folder
+    platform::AppendFile file;
+    detail::SetLock setLock{std::chrono::milliseconds(lockWaitMs)};
     Mode mode = Mode::closed;
+    bool toldNoLock = false;  // that no lock keeps rotations apart
 
-    // What the live path named when this process last opened it, and when to ask again.
-    std::optional<platform::FileIdentity> identity;
-    Clock::time_point nextIdentityCheck{};
-    // Writing into a file that the live path no longer names, since the live file could not be
-    // opened: how many records went there, and why.
-    bool offLive = false;
-    long offLiveRecords = 0;
-    std::string offLiveReason;
+    // The file written: which one it is, its size as stored (counted, and asked of the system
+    // at each check, so that other processes' lines count too), and when to check next whether
+    // the live name still names it.
+    platform::FileIdentity identity;
+    std::int64_t size = 0;
+    Clock::time_point nextCheck{};
 
-    // While down: records dropped, records since the last try, the gap before the next try
-    // (doubling), the latest time for it, and the reason the file failed.
-    long dropped = 0;
-    long sinceTry = 0;
-    long tryGap = 1;
-    Clock::time_point nextTryAt{};
-    std::string downReason;
-
-    // The write position past which the next write rotates: maxSize, or later while rotations
-    // keep failing.
-    std::streamoff rotationDueAt = maxSize;
-    // How much further the file must grow after the next failed rotation before another try.
-    std::streamoff retryGap = firstRetryGap;
-    // Rotations that failed since the last one that worked, and where the last one stopped.
+    // Rotations that failed since the last one that worked, and where the last one stopped; the
+    // size at which the next one is tried.
+    detail::Backoff rotation{firstRetryGap, maxSize};
     int failedRotations = 0;
-    Failure failure = Failure::none;
-    int failedBackup = 0;
+    detail::RotationResult lastFailure;
+
+    // While former or down: the records that went there or were dropped, why, and when to try
+    // the live file again (by that count, or by the clock).
+    long missed = 0;
+    std::string reason;
+    detail::Backoff reopen{1, retryGapLimit};
+    Clock::time_point reopenBy{};
 };
 
 // Constructed before the module's other static objects and destroyed after them, so that any
@@ -162,417 +145,276 @@ void RollingOutputToFile::write(std::string_view text) {
 }
 
 void RollingOutputToFile::Sink::open(const std::wstring& newPath) {
+    // A process copied by fork() while another thread writes a record gets the sink unlocked.
+    static const bool forkHandled = (platform::onFork([] { instance.mutex.lock(); },
+                                                      [] { instance.mutex.unlock(); },
+                                                      [] { instance.mutex.unlock(); }),
+                                     true);
+    static_cast<void>(forkHandled);
     boost::mutex::scoped_lock lock(mutex);
-    const StatePublisher publisher(*this);
+    const StatePublisher publisher{*this};
     if (mode != Mode::closed) {
         mode = Mode::refused;  // the file in use stays open
         return;
     }
-    path = newPath;
-    file().clear();
-    // Another process logging to this path has made the lock file; without one, nobody rotates
-    // this path but us (it is made below, once the live file is open).
-    lockFile.close();
-    lockFile.open(suffixed(lockSuffix), false);
-    {
-        const LockHold hold(lockFile);
-        // A rotation that a crash interrupted is completed before the live file is opened again.
-        recoverMovedFile();
-        file().open(path, platform::OpenMode::append);
-        if (!file().good()) {
-            file().clear();
-            lockFile.close();
-            return;
-        }
-        if (!lockFile.isOpen()) lockFile.open(suffixed(lockSuffix), true);
-        noteIdentity();
-    }
-    mode = Mode::writing;
-    offLive = false;
-    dropped = 0;
-    resetRotationState();
-    startOnFreshLine();
-    if (!file().good()) enterDown("the live file could not be written: " + lastReason(), 0);
+    // Made absolute now, so that a later change of the working folder changes nothing.
+    const platform::SplitPath split = platform::splitPath(platform::absolutePath(newPath));
+    live = split.name;
+    setLock.reset();
+    toldNoLock = false;
+    if (folder.open(split.folder)) return;
+    // Neither a link nor a folder in the live file's place is opened, nor a lock file made.
+    const Kind named = folder.status(live).kind;
+    if (named == Kind::link || named == Kind::folder) return folder.close();
+    // A rotation that a crash interrupted is completed first (unless another process holds the
+    // lock: then it is that process's rotation in progress).
+    const std::error_code refused =
+        underSetLock([this] { detail::BackupSet(folder, live).recover(); });
+    platform::AppendFile opened;
+    if (openLive(opened, platform::OpenMode::append)) return folder.close();
+    mode = Mode::live;
+    if (enterLive(opened, true)) tellLockProblem(refused);
 }
 
 void RollingOutputToFile::Sink::close() {
     boost::mutex::scoped_lock lock(mutex);
-    const StatePublisher publisher(*this);
-    if (file().isOpen()) file().close();
-    file().clear();
-    lockFile.close();
+    const StatePublisher publisher{*this};
+    file.close();
+    folder.close();
+    setLock.reset();
     mode = Mode::closed;
 }
 
 void RollingOutputToFile::Sink::write(std::string_view text) {
     boost::mutex::scoped_lock lock(mutex);
-    const StatePublisher publisher(*this);
-    if (mode == Mode::writing) {
-        writeLine(text);
+    const StatePublisher publisher{*this};
+    if (mode == Mode::live || mode == Mode::former) {
+        writeToFile(text);
     } else if (mode == Mode::down) {
         writeWhileDown(text);
     }
 }
 
-void RollingOutputToFile::Sink::writeLine(std::string_view text) {
-    // Now and then, and at the first record after a quiet spell, make sure that the live path
-    // still names our file: another process may have rotated it away.
+// Takes up a live file just opened, after one record that says what went elsewhere meanwhile.
+// With `freshLine`, a file that stops in the middle of a line (a crash or a full disk cut it,
+// a reset left NUL bytes) first gets a line end; not when another process's rotation made it,
+// whose last line may be in the middle of being written. False when it cannot be written: the
+// sink is then down.
+bool RollingOutputToFile::Sink::enterLive(platform::AppendFile& opened, bool freshLine) {
+    file.swap(opened);
+    opened.close();
+    noteFile();
+    std::error_code error;
+    if (const std::optional<char> last = freshLine ? file.lastByte() : std::nullopt;
+        last && *last != '\n') {
+        error = put("\n");
+    }
+    if (!error && mode == Mode::former && missed > 0) {
+        error = writeRecord("Log file: " + records(missed) +
+                            " written to a former live file, not to the live file (" + reason + ")");
+    } else if (!error && mode == Mode::down) {
+        error = writeRecord("Log file: " + records(missed) + " dropped (" + reason + ")");
+    }
+    if (error) {
+        enterDown(because("the live file could not be written", error), 0);
+        return false;
+    }
+    mode = Mode::live;
+    missed = 0;
+    rotation.reset();
+    failedRotations = 0;
+    return true;
+}
+
+// The file in use is kept: the records go on into it, counted, with one record there first.
+void RollingOutputToFile::Sink::enterFormer(const std::string& why) {
+    mode = Mode::former;
+    missed = 0;
+    reason = why;
+    reopen.reset();
+    reopen.failed(missed);
+    reopenBy = Clock::now() + std::chrono::milliseconds(retryIntervalMs);
+    if (const std::error_code error = writeRecord(
+            "Log file: " + why + "; the records go on into this file, which the live name no "
+            "longer names")) {
+        enterDown(because("the live file could not be written", error), 0);
+    }
+}
+
+// The file is let go at once (a file on a full disk, say, is opened again at the retry); the
+// sink stays enabled, so that every record still comes here and is counted.
+void RollingOutputToFile::Sink::enterDown(const std::string& why, long dropped) {
+    file.close();
+    if (mode != Mode::down) {
+        missed = dropped;
+        reopen.reset();
+        reopen.failed(missed);
+        reopenBy = Clock::now() + std::chrono::milliseconds(retryIntervalMs);
+    } else {
+        missed += dropped;
+    }
+    mode = Mode::down;
+    reason = why;
+}
+
+// Whether to try the live file again: at the first record after a gap that doubles with each
+// failed try, and at the first one after retryInterval; cheap per record, and a quiet process
+// comes back soon.
+bool RollingOutputToFile::Sink::retryDue() {
     const Clock::time_point now = Clock::now();
-    if (now >= nextIdentityCheck) {
-        nextIdentityCheck = now + std::chrono::milliseconds(identityCheckIntervalMs);
-        if (offLive || platform::pathIdentity(path) != identity) {
-            if (!lockFile.isOpen()) lockFile.open(suffixed(lockSuffix), true);
-            const LockHold hold(lockFile);
-            followLiveFile();
-        }
+    if (!reopen.due(missed) && now < reopenBy) return false;
+    reopen.failed(missed);
+    reopenBy = now + std::chrono::milliseconds(retryIntervalMs);
+    return true;
+}
+
+void RollingOutputToFile::Sink::writeToFile(std::string_view text) {
+    if (mode == Mode::former ? retryDue() : Clock::now() >= nextCheck) checkLiveFile();
+    if (const std::error_code error = put(text)) {
+        return enterDown(because("the live file could not be written", error), 1);
     }
-    file().write(text);
-    if (!file().good()) {
-        enterDown("the live file could not be written: " + lastReason(), 1);
-        return;
+    if (mode == Mode::former) {
+        ++missed;  // a former live file is not rotated
+    } else if (size > maxSize && rotation.due(size)) {
+        rotate();
     }
-    if (offLive) ++offLiveRecords;
-    // After the write the write position is the end of the file in bytes as stored, lines of
-    // other programs and processes included; a file without positions answers -1.
-    const std::streamoff position = file().position();
-    if (position > rotationDueAt) rotate(position);
 }
 
 void RollingOutputToFile::Sink::writeWhileDown(std::string_view text) {
-    // Tried again at the first record after a gap that doubles with each failed try, and at the
-    // first one after retryInterval: cheap per record, and a quiet process comes back soon.
-    ++sinceTry;
-    const Clock::time_point now = Clock::now();
-    if (sinceTry < tryGap && now < nextTryAt) {
-        ++dropped;
+    if (!retryDue()) {
+        ++missed;
         return;
     }
-    sinceTry = 0;
-    tryGap = std::min(tryGap * 2, retryGapLimit);
-    nextTryAt = now + std::chrono::milliseconds(retryIntervalMs);
-    {
-        if (!lockFile.isOpen()) lockFile.open(suffixed(lockSuffix), true);
-        const LockHold hold(lockFile);
-        if (file().isOpen()) file().close();
-        file().clear();
-        file().open(path, platform::OpenMode::append);
-        if (!file().good()) {
-            downReason = "the live file could not be opened: " + lastReason();
-            file().clear();
-            ++dropped;
-            return;
-        }
-        noteIdentity();
-    }
-    startOnFreshLine();
-    std::ostringstream report;
-    report << "Log file: " << dropped << (dropped == 1 ? " record" : " records") << " dropped ("
-           << downReason << ")";
-    writeRecord(report.str());
-    if (!file().good()) {
-        downReason = "the live file could not be written: " + lastReason();
-        file().close();
-        file().clear();
-        ++dropped;
-        return;
-    }
-    mode = Mode::writing;
-    offLive = false;
-    dropped = 0;
-    resetRotationState();
-    nextIdentityCheck = now + std::chrono::milliseconds(identityCheckIntervalMs);
-    writeLine(text);
-}
-
-void RollingOutputToFile::Sink::enterDown(const std::string& reason, long droppedNow) {
-    // The file is let go at once (a file on a full disk, say, is opened again at the retry);
-    // the sink stays enabled, so that every record still comes here and is counted.
-    if (file().isOpen()) file().close();
-    file().clear();
-    mode = Mode::down;
-    downReason = reason;
-    dropped = droppedNow;
-    sinceTry = 0;
-    tryGap = 1;
-    nextTryAt = Clock::now() + std::chrono::milliseconds(retryIntervalMs);
-    offLive = false;
-}
-
-bool RollingOutputToFile::Sink::followLiveFile() {
-    // With the lock held: the live path names another file than ours (another process rotated
-    // it, or it was removed). The live file is opened anew; when that fails, the records go on
-    // into the file in use, and another try follows at the next check.
-    if (reopenLive()) {
-        reportFormerFile();
-        resetRotationState();
-        return true;
-    }
-    if (!offLive) {
-        offLive = true;
-        offLiveRecords = 0;
-        offLiveReason = "the live file could not be opened: " + lastReason();
-    }
-    return false;
-}
-
-bool RollingOutputToFile::Sink::reopenLive() {
-    platform::AppendFile& spare = files[1 - active];
-    spare.clear();
-    spare.open(path, platform::OpenMode::append);
-    if (!spare.good()) {
-        const int reason = errno;
-        spare.clear();
-        errno = reason;
-        return false;
-    }
-    file().close();
-    file().clear();
-    active = 1 - active;
-    noteIdentity();
-    return true;
-}
-
-void RollingOutputToFile::Sink::reportFormerFile() {
-    if (!offLive) return;
-    offLive = false;
-    if (offLiveRecords == 0) return;
-    std::ostringstream report;
-    report << "Log file: " << offLiveRecords << (offLiveRecords == 1 ? " record" : " records")
-           << " written to a former live file, not to the live file (" << offLiveReason << ")";
-    writeRecord(report.str());
-}
-
-void RollingOutputToFile::Sink::rotate(std::streamoff size) {
-    static_assert(backupCount > 0, "a rotation moves the live file to backup 1");
-    // Rotations of all processes on this path run one at a time, under the lock file's lock.
-    if (!lockFile.isOpen()) lockFile.open(suffixed(lockSuffix), true);
-    const LockHold hold(lockFile);
-    // Another process has rotated the live file (or someone removed it) since we opened it:
-    // our file is its backup now, and the new live file is taken up instead of rotating again.
-    if (offLive || platform::pathIdentity(path) != identity) {
-        if (!followLiveFile()) postponeRotation(size);
-        return;
-    }
-    // A folder that has taken the live file's name is not ours to move, and could not be
-    // opened in its place either: the open file is kept, and the rotation tried again later.
-    const platform::PathKind live = platform::pathKind(path);
-    if (live == platform::PathKind::folder) {
-        failure = Failure::liveFileIsAFolder;
-        rotationFailed(size);
-        return;
-    }
-    // Closed first: Windows does not rename a file that is open without delete sharing.
-    file().close();
-    file().clear();
-    // A live file removed from under the sink needs no moving: a new one is simply started.
-    const bool liveWasMissing = live == platform::PathKind::missing;
-    const bool moved = liveWasMissing || moveToBackups();
-    reopenAfterRotation(moved, liveWasMissing);
-    if (mode != Mode::writing) return;
-    if (moved) {
-        resetRotationState();
+    platform::AppendFile opened;
+    if (const std::error_code error = openLive(opened, platform::OpenMode::append)) {
+        reason = because("the live file could not be opened", error);
+        ++missed;
+    } else if (enterLive(opened, true)) {
+        writeToFile(text);
     } else {
-        rotationFailed(size);
+        ++missed;
     }
 }
 
-void RollingOutputToFile::Sink::reopenAfterRotation(bool moved, bool liveWasMissing) {
-    // Moved: the new live file is empty; appending still sends every write to its end, behind
-    // whatever another program writes there. Not moved: the live file keeps its lines and is
-    // written on.
-    file().open(path, platform::OpenMode::append);
-    if (file().good()) {
-        noteIdentity();
+// Now and then, and at the first record after a quiet spell: the file's real size, and
+// whether the live name still names it (another process may have rotated it away).
+void RollingOutputToFile::Sink::checkLiveFile() {
+    noteFile();
+    const platform::EntryStatus named = folder.status(live);
+    if (mode == Mode::live && named.kind != Kind::missing && named.identity == identity) return;
+    followLiveFile();
+}
+
+// The live name names another file than ours: it is opened anew; when that fails, the records
+// go on into the file in use.
+void RollingOutputToFile::Sink::followLiveFile() {
+    platform::AppendFile opened;
+    if (const std::error_code error = openLive(opened, platform::OpenMode::append)) {
+        if (mode == Mode::live) enterFormer(because("the live file could not be opened", error));
         return;
     }
-    const std::string reason =
-        "the live file could not be opened again after a rotation: " + lastReason();
-    file().clear();
-    // The file just closed is opened again under the name it has now, so that the sink is not
-    // left without a file (on Windows a reader may have opened the live file without write
-    // sharing in the moment it was closed); the live file is tried again at the next record.
-    std::wstring former;
-    if (moved && !liveWasMissing) {
-        former = backupName(1);
-    } else if (!moved && platform::pathKind(format::setFileName(path, format::rotatingPlace)) ==
-                             platform::PathKind::file) {
-        former = format::setFileName(path, format::rotatingPlace);
-    }
-    if (!former.empty()) {
-        file().open(former, platform::OpenMode::append);
-        if (file().good()) {
-            offLive = true;
-            offLiveRecords = 0;
-            offLiveReason = reason;
-            nextIdentityCheck = Clock::time_point{};
-            return;
-        }
-        file().clear();
-    }
-    enterDown(reason, 0);
+    enterLive(opened);
 }
 
-bool RollingOutputToFile::Sink::moveToBackups() {
-    // The live file is moved aside first, so that no backup is touched unless it really can
-    // be moved (another program may hold it open without delete sharing).
-    if (!recoverMovedFile()) return false;
-    if (!platform::renameFile(path, format::setFileName(path, format::rotatingPlace))) {
-        failure = Failure::liveFileNotMoved;
-        return false;
-    }
-    if (placeMovedFile()) return true;
-    // The backups could not make room: the live file gets its name back. Should that fail too
-    // (another program has created the live file meanwhile), the moved file stays and a later
-    // rotation or open places it.
-    platform::renameFile(format::setFileName(path, format::rotatingPlace), path);
-    return false;
+void RollingOutputToFile::Sink::rotate() {
+    const std::error_code refused = underSetLock([this] { rotateUnderLock(); });
+    if (mode != Mode::live) return;
+    // Postponed, with the gaps of a failed rotation, while the lock is held elsewhere.
+    if (refused) rotation.failed(size);
+    tellLockProblem(refused);
 }
 
-bool RollingOutputToFile::Sink::placeMovedFile() {
-    if (!shiftBackups()) return false;
-    if (platform::renameFile(format::setFileName(path, format::rotatingPlace), backupName(1)))
-        return true;
-    failure = Failure::movedFileNotPlaced;
-    return false;
+// With the set's lock held, no other process is rotating. If one has rotated our file away
+// since we opened it (or the live name was removed or replaced), the new live file is taken
+// up instead of rotating again.
+void RollingOutputToFile::Sink::rotateUnderLock() {
+    checkLiveFile();
+    if (mode != Mode::live || size <= maxSize) return;
+    const detail::RotationResult result = detail::BackupSet(folder, live).rotate();
+    if (!result.ok()) return rotationFailed(result);
+    platform::AppendFile opened;
+    if (const std::error_code error = openLive(opened, platform::OpenMode::append)) {
+        return enterFormer(because("the live file could not be opened after a rotation", error));
+    }
+    enterLive(opened);
 }
 
-bool RollingOutputToFile::Sink::shiftBackups() {
-    // Each backup moves one number up, from the first free number down, so that each rename
-    // targets the name just vacated. Only when every number is taken is the oldest backup
-    // removed; a gap (a backup removed by hand, a rotation interrupted halfway) is filled
-    // instead. The first step that fails ends the shift: the backup that cannot move blocks
-    // every one below it, and those above it keep the numbers they have moved to, so that
-    // trying again moves nothing further.
-    int free = 1;
-    while (free <= backupCount &&
-           platform::pathKind(backupName(free)) != platform::PathKind::missing) {
-        ++free;
-    }
-    if (free > backupCount) {
-        free = backupCount;
-        if (!platform::removeFile(backupName(free))) {
-            failure = Failure::oldestNotRemoved;
-            return false;
-        }
-    }
-    for (int number = free - 1; number >= 1; --number) {
-        if (!platform::renameFile(backupName(number), backupName(number + 1))) {
-            failure = Failure::backupNotMoved;
-            failedBackup = number;
-            return false;
-        }
-    }
-    return true;
-}
-
-bool RollingOutputToFile::Sink::recoverMovedFile() {
-    // A rotation interrupted after the live file was moved aside (a crash, or a live file that
-    // could not get its name back) left the moved file. It is placed into backup 1 now, as the
-    // rotation meant to; if the backups cannot make room, it gets the live file's name back
-    // when that is free. False when it is still there. (Under the lock file's lock no other
-    // process is in the middle of a rotation, so the moved file is not one in progress.)
-    if (platform::pathKind(format::setFileName(path, format::rotatingPlace)) !=
-        platform::PathKind::file)
-        return true;
-    return placeMovedFile() ||
-           platform::renameFile(format::setFileName(path, format::rotatingPlace), path);
-}
-
-void RollingOutputToFile::Sink::rotationFailed(std::streamoff size) {
+// Tried again once the file has grown by a gap that doubles with each failure, so that a
+// rotation that keeps failing costs little per line; at the cap at the latest.
+void RollingOutputToFile::Sink::rotationFailed(const detail::RotationResult& result) {
     ++failedRotations;
-    if (size > sizeCap) {
-        dropLiveFile(size);
-        return;
-    }
-    // Tried again once the file has grown by the gap, which doubles with each failure, so that
-    // a rotation that keeps failing costs little per line; at the cap at the latest.
-    rotationDueAt = std::min(size + retryGap, sizeCap);
-    retryGap *= 2;
+    lastFailure = result;
+    if (size > sizeCap) return dropLiveFile();
+    rotation.failed(size, sizeCap);
 }
 
-void RollingOutputToFile::Sink::postponeRotation(std::streamoff size) {
-    // Writing into a former live file: no rotation of it, only a later look at the live file.
-    rotationDueAt = size + retryGap;
-    retryGap = std::min(retryGap * 2, maxSize);
+// As a rotation without backups would: the live file is emptied, so that the disk does not
+// fill up, and the first line of the new one says what was lost and why.
+void RollingOutputToFile::Sink::dropLiveFile() {
+    const std::string record = "Log file: " + std::to_string(size) +
+                               " bytes of the live file dropped after " +
+                               std::to_string(failedRotations) + " failed rotations (" +
+                               lastFailure.describe() + ")";
+    platform::AppendFile opened;
+    if (const std::error_code error = openLive(opened, platform::OpenMode::truncate)) {
+        return enterDown(because("the live file could not be emptied", error), 0);
+    }
+    if (!enterLive(opened)) return;
+    if (const std::error_code error = writeRecord(record)) {
+        enterDown(because("the live file could not be written", error), 0);
+    }
 }
 
-void RollingOutputToFile::Sink::dropLiveFile(std::streamoff size) {
-    // As a rotation without backups would: the live file is emptied, so that the disk does not
-    // fill up, and the first line of the new one says what was lost and why.
-    std::ostringstream record;
-    record << "Log file: " << size << " bytes of the live file dropped after " << failedRotations
-           << " failed rotations (";
-    switch (failure) {
-        case Failure::liveFileIsAFolder:
-            record << "a folder has taken the live file's name";
-            break;
-        case Failure::liveFileNotMoved:
-            record << "the live file could not be renamed";
-            break;
-        case Failure::oldestNotRemoved:
-            record << "backup " << backupCount << " could not be removed";
-            break;
-        case Failure::backupNotMoved:
-            record << "backup " << failedBackup << " could not be renamed to backup "
-                   << failedBackup + 1;
-            break;
-        case Failure::movedFileNotPlaced:
-        case Failure::none:
-            record << "the live file could not be renamed to backup 1";
-            break;
+// Once, until a lock can be had again: rotations that no lock keeps apart from other
+// processes' are not run at all. (A lock on the folder standing in for the lock file needs no
+// word: it keeps them apart as well.)
+void RollingOutputToFile::Sink::tellLockProblem(const std::error_code& refused) {
+    const bool noLock = refused && refused != std::errc::resource_unavailable_try_again;
+    if (noLock && !toldNoLock) {
+        writeRecord("Log file: neither the lock file nor the log folder can be locked (" +
+                    refused.message() +
+                    "); the live file is not rotated until one can be, and keeps every line");
     }
-    record << ")";
-    file().close();
-    file().clear();
-    file().open(path, platform::OpenMode::truncate);
-    resetRotationState();
-    if (!file().good()) {
-        enterDown("the live file could not be opened again after emptying it: " + lastReason(), 0);
-        return;
-    }
-    noteIdentity();
-    writeRecord(record.str());
-    if (!file().good()) enterDown("the live file could not be written: " + lastReason(), 0);
+    toldNoLock = noLock;
 }
 
-void RollingOutputToFile::Sink::writeRecord(const std::string& message) {
+// The live file is opened in the folder the path names now: a folder removed and made again
+// is opened anew, and with it the set's lock file.
+std::error_code RollingOutputToFile::Sink::openLive(platform::AppendFile& opened,
+                                                    platform::OpenMode openMode) {
+    std::error_code error = opened.open(folder, live, openMode);
+    if (error && folder.refresh()) {
+        setLock.reset();
+        error = opened.open(folder, live, openMode);
+    }
+    return error;
+}
+
+std::error_code RollingOutputToFile::Sink::writeRecord(const std::string& message) {
     std::ostringstream record;
     FlatFormatPolicy::writeHeader(record, ERR);
     record << message << '\n';
-    file().write(record.str());
+    return put(record.str());
 }
 
-void RollingOutputToFile::Sink::startOnFreshLine() {
-    // A live file that ends in the middle of a line (a crash or a full disk cut it) or in NUL
-    // bytes (padding left by a machine reset) gets a line end first, so that the first new
-    // record starts a line of its own; the bytes already there stay as they are.
-    const std::optional<char> last = platform::lastByte(path);
-    if (last && *last != '\n') {
-        file().write("\n");
-    }
+std::error_code RollingOutputToFile::Sink::put(std::string_view text) {
+    std::uint64_t stored = 0;
+    const std::error_code error = file.write(text, stored);
+    size += static_cast<std::int64_t>(stored);
+    return error;
 }
 
-void RollingOutputToFile::Sink::resetRotationState() {
-    rotationDueAt = maxSize;
-    retryGap = firstRetryGap;
-    failedRotations = 0;
-    failure = Failure::none;
-    failedBackup = 0;
+void RollingOutputToFile::Sink::noteFile() {
+    std::uint64_t real = 0;
+    if (!file.status(identity, real)) size = static_cast<std::int64_t>(real);
+    nextCheck = Clock::now() + std::chrono::milliseconds(identityCheckIntervalMs);
 }
 
-void RollingOutputToFile::Sink::noteIdentity() {
-    // Asked of the path just after it was opened, with the lock file's lock held: no rotation
-    // of ours can rename the live file in between.
-    identity = platform::pathIdentity(path);
-    nextIdentityCheck = Clock::now() + std::chrono::milliseconds(identityCheckIntervalMs);
-}
-
-std::wstring RollingOutputToFile::Sink::backupName(int number) const {
-    return format::setFileName(path, number);
-}
-
-std::wstring RollingOutputToFile::Sink::suffixed(std::string_view suffix) const {
-    return path + std::wstring(suffix.begin(), suffix.end());
+unsigned RollingOutputToFile::Sink::lockFilePermissions() const {
+    if (file.isOpen()) return lockPermissions(file.permissions());
+    const platform::EntryStatus named = folder.status(live);
+    return lockPermissions(named.kind == Kind::file ? named.permissions
+                                                    : folder.status(L".").permissions);
 }
 
 }  // namespace Log

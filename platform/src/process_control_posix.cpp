@@ -19,10 +19,6 @@ void endCrashesInTheLoader(bool) {
     // process anyway.
 }
 
-unsigned long currentProcessId() {
-    return static_cast<unsigned long>(getpid());
-}
-
 void endWithParent(unsigned long parent, int exitCode) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     // The parent may have ended before the request was made.

@@ -57,10 +57,6 @@ void endCrashesWithTheirCode() {
     SetUnhandledExceptionFilter(endWithExceptionCode);
 }
 
-unsigned long currentProcessId() {
-    return GetCurrentProcessId();
-}
-
 namespace {
 // What the watching thread waits for, and the code it ends the process with.
 struct ParentWatch {

@@ -14,6 +14,10 @@
 #include "failing_allocation.h"
 #include "log_test_files.h"
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 using Log::RollingOutputToFile;
@@ -49,23 +53,41 @@ protected:
     }
 };
 
+// A device node like /dev/full at `node`, made as an administrator can: a file name in the
+// test's folder whose every write fails with "No space left on device". (A symbolic link to
+// the device would not do: the log file is never opened through a link.) False where no such
+// node can be made.
+bool makeFullDevice(const fs::path& node) {
+#if defined(_WIN32)
+    static_cast<void>(node);
+    return false;
+#else
+    struct stat device {};
+    if (stat("/dev/full", &device) != 0 || !S_ISCHR(device.st_mode) ||
+        mknod(node.c_str(), S_IFCHR | 0666, device.st_rdev) != 0) {
+        return false;
+    }
+    // A file system mounted without devices refuses to open it.
+    if (std::ofstream(node)) return true;
+    fs::remove(node);
+    return false;
+#endif
+}
+
 // Every write fails: the sink stays enabled, counts the records it cannot write and drops
-// them, and never rotates the device (a failed write has no position). Once the fault is gone
-// (the link to the device replaced by nothing), logging comes back by itself, within the retry
-// gap, and its first line says how many records were dropped and why. The device is reached
-// through a link in the test's folder, so that even a rotation would only move the link.
+// them, and never rotates the device (a failed write adds nothing to the file's size). Once
+// the fault is gone (the device node replaced by nothing), logging comes back by itself,
+// within the retry gap, and its first line says how many records were dropped and why.
 TEST_F(LogFaultTest, FullDeviceDropsAndCountsRecordsUntilTheFileWorksAgain) {
-    const fs::path device = "/dev/full";
-    if (!fs::exists(device)) GTEST_SKIP() << "this system has no " << device;
     const fs::path live = file("full.log");
-    fs::create_symlink(device, live);
+    if (!makeFullDevice(live)) GTEST_SKIP() << "no device node like /dev/full can be made here";
 
     RollingOutputToFile::open(live.wstring());
     ASSERT_TRUE(RollingOutputToFile::isEnabled()) << "the full device opens like any file";
     EXPECT_NO_THROW(LOG_AT(Log::ERR) << "lost on a full device");
     EXPECT_TRUE(RollingOutputToFile::isEnabled()) << "a failed write switched logging off";
     EXPECT_NO_THROW(RollingOutputToFile::write(oversizedMessage() + "\n"));
-    EXPECT_TRUE(fs::is_symlink(live));
+    EXPECT_TRUE(fs::is_character_file(live));
     EXPECT_FALSE(fs::exists(backup(live, 1)));
 
     fs::remove(live);
@@ -86,7 +108,7 @@ TEST_F(LogFaultTest, FullDeviceDropsAndCountsRecordsUntilTheFileWorksAgain) {
     // The failure path of the drive catalogue on a full device: still the failure text.
     RollingOutputToFile::close();
     fs::remove(live);
-    fs::create_symlink(device, live);
+    ASSERT_TRUE(makeFullDevice(live));
     RollingOutputToFile::open(live.wstring());
     addon::DriveInfoSlots slots = addon::makeDriveInfoSlots();
     addon::setDriveType(slots, std::string(100, 'X'));

@@ -33,10 +33,11 @@ protected:
     }
 
     // The number of records that the ERR record `line` says were dropped, or -1.
-    static long droppedCount(const std::string& line) {
-        const std::size_t at = line.find(" records dropped (");
-        const std::size_t start = line.rfind(' ', at - 1);
-        if (at == std::string::npos || start == std::string::npos) return -1;
+    // The number before `what` in an ERR record of the sink; -1 without one.
+    static long recordCount(const std::string& line, const std::string& what) {
+        const std::size_t at = line.find(what);
+        const std::size_t start = at == std::string::npos ? at : line.rfind(' ', at - 1);
+        if (start == std::string::npos) return -1;
         return std::stol(line.substr(start + 1, at - start - 1));
     }
 
@@ -99,7 +100,7 @@ TEST_F(LogFullDiskTest, LoggingComesBackWhenSpaceIsFreed) {
     EXPECT_NE(report.find(std::generic_category().message(ENOSPC)), std::string::npos) << report;
     const auto firstBack = logtest::parseNumberedLine(stored.lines[index + 1]);
     ASSERT_TRUE(firstBack.has_value()) << stored.lines[index + 1];
-    EXPECT_EQ(droppedCount(report), firstBack->sequence - cut) << report;
+    EXPECT_EQ(recordCount(report, " records dropped ("), firstBack->sequence - cut) << report;
     expected = firstBack->sequence;
     for (++index; index < stored.lines.size(); ++index, ++expected) {
         const auto record = logtest::parseNumberedLine(stored.lines[index]);
@@ -110,7 +111,7 @@ TEST_F(LogFullDiskTest, LoggingComesBackWhenSpaceIsFreed) {
     EXPECT_EQ(expected, sequence);
     EXPECT_TRUE(stored.endsWithLineEnd);
     std::cout << "full after " << full.size() << " bytes: " << cut << " whole lines, 1 cut; "
-              << droppedCount(report) << " records dropped, back after "
+              << recordCount(report, " records dropped (") << " records dropped, back after "
               << firstBack->sequence - firstAfterFreeing + 1 << " records\n";
 }
 
@@ -140,8 +141,9 @@ private:
 };
 
 // The rotation moves the live file into the backups, then cannot open the live file again
-// (EMFILE), nor the file it has just closed: the records are counted until descriptors can be
-// had again, and logging then goes on in the live file, behind one ERR record.
+// (EMFILE): the records go on into the file just moved, which stays open, and are counted until
+// descriptors can be had again; logging then goes on in the live file, behind one ERR record
+// with the count. (Before, the moved file was closed first, and these records were dropped.)
 TEST_F(LogFullDiskTest, DescriptorsRunOutDuringARotation) {
     const fs::path live = file("descriptors.log");
     RollingOutputToFile::open(live.wstring());
@@ -162,15 +164,21 @@ TEST_F(LogFullDiskTest, DescriptorsRunOutDuringARotation) {
         LOG_AT(Log::INF) << "after " << after++;
     }
     RollingOutputToFile::close();
+    // In backup 1: the lines before, one ERR record saying why the records stay there, and
+    // every record up to the one that found the live file again.
     const std::vector<std::string> rotated = logtest::readLines(backup(live, 1));
-    ASSERT_EQ(rotated.size(), 2u);
+    ASSERT_EQ(rotated.size(), static_cast<std::size_t>(3 + lost + after - 1));
     EXPECT_EQ(rotated[0], "before");
+    EXPECT_NE(rotated[2].find(" ERR "), std::string::npos) << rotated[2];
+    EXPECT_NE(rotated[2].find(std::generic_category().message(EMFILE)), std::string::npos);
+    EXPECT_NE(rotated.back().find("after " + std::to_string(after - 2)), std::string::npos);
     const std::vector<std::string> lines = logtest::readLines(live);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find(" ERR "), std::string::npos) << lines[0];
     EXPECT_NE(lines[0].find(std::generic_category().message(EMFILE)), std::string::npos)
         << lines[0];
-    EXPECT_EQ(droppedCount(lines[0]), lost + after - 1) << lines[0];
+    EXPECT_EQ(recordCount(lines[0], " records written to a former live file"), lost + after - 1)
+        << lines[0];
     EXPECT_NE(lines[1].find("after " + std::to_string(after - 1)), std::string::npos);
 }
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "addon001/log/rolling_output_to_file.h"
@@ -459,7 +461,8 @@ TEST_F(RollingOutputToFileTest, FolderInPlaceOfTheLiveFileIsNotMoved) {
 }
 
 // Other programs may write to the live file too (it is shared for writing). Every line goes to
-// the end of the file, also after a rotation, and the size test counts their bytes.
+// the end of the file, also after a rotation, and the size test counts their bytes: the sink
+// counts its own and asks the system for the file's size once the check interval has passed.
 TEST_F(RollingOutputToFileTest, OtherWritersLinesAreNeverOverwritten) {
     const fs::path live = file("shared.log");
     openSink(live);
@@ -474,6 +477,8 @@ TEST_F(RollingOutputToFileTest, OtherWritersLinesAreNeverOverwritten) {
         EXPECT_EQ(readLines(live), (Lines{"other 1", "ours 1", "other 2", "ours 2"}));
         other << std::string(RollingOutputToFile::maxSize, 'o') << "\n";
     }
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(2 * RollingOutputToFile::identityCheckIntervalMs));
     RollingOutputToFile::write("ours 3\n");
     EXPECT_EQ(readLines(backup(live, 1)).back(), "ours 3");
     EXPECT_EQ(readLines(backup(live, 1)).size(), 6u);

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "addon001/platform/folder.h"
 #include "addon001/platform/shared_read_file.h"
 #include "addon001/platform/wide_path_file.h"
 #include "scratch_folder.h"
@@ -51,11 +52,13 @@ TEST(SharedReadFile, TheFileCanBeRenamedAndRemovedWhileOpenAndKeepsItsIdentity) 
     const platform::FileIdentity identity = held.identity();
     EXPECT_NE(SharedReadFile(wide(folder / "other")).identity(), identity);
 
-    ASSERT_TRUE(platform::renameFile(wide(folder / "live"), wide(folder / "live.1")));
+    platform::Folder files;
+    ASSERT_FALSE(files.open(wide(folder)));
+    ASSERT_FALSE(files.rename(L"live", L"live.1"));
     EXPECT_EQ(SharedReadFile(wide(folder / "live.1")).identity(), identity);
     EXPECT_EQ(readAll(held), "live content\n");
 
-    ASSERT_TRUE(platform::removeFile(wide(folder / "live.1")));
+    ASSERT_FALSE(files.remove(L"live.1"));
     held.seek(0);
     EXPECT_EQ(readAll(held), "live content\n");
     // Where a removed name may linger while the file is open, it is gone once it is closed.

@@ -9,11 +9,17 @@
 
 namespace Log {
 
-// The log file: one live file, flushed after every line and rolled over into numbered backups
+// The log file: one live file, written line by line and rolled over into numbered backups
 // ("path.1" newest to "path.6" oldest) once it has grown past 10 MiB. Process-wide state; one
 // mutex guards everything that touches the file (its state lives in the library's source, so
 // that this header pulls in no threading library). The sink starts closed; opening a file that
 // cannot be opened leaves it disabled. Only the lock can throw.
+//
+// Each record costs one system call, its write; the file's size is counted, and asked of the
+// system only when the sink looks at the live file (at most every identityCheckInterval) and
+// before it rotates. A single process rotates exactly at the write that takes the file past
+// maxSize; beside other processes, the file passes it by at most one line of each plus what
+// they wrote within the interval.
 //
 // Under faults it loses no line it can keep:
 // - A rotation moves the live file aside first ("path.rotating") and touches the backups only
@@ -22,21 +28,34 @@ namespace Log {
 // - A rotation that fails keeps the live file's lines and is tried again after the file has
 //   grown by a gap that doubles with each further failure. Past sizeCap the live file's
 //   content is dropped after all, and the new live file starts with one record saying so.
-// - A write that fails (a full disk) or a live file that cannot be opened again after a
-//   rotation (no descriptors left) does not switch logging off: the sink stays enabled, counts
-//   the records it cannot write, and opens the live file again at the next record after a gap
-//   that doubles with each failed try (at most retryGapLimit records, or retryInterval). The
-//   first record that gets through is preceded by one ERR record with the number of records
-//   dropped and the system's reason.
+// - A write that fails (a full disk) or a live file that cannot be opened (no descriptors left)
+//   does not switch logging off: the sink stays enabled, counts the records it cannot write,
+//   and opens the live file again at the next record after a gap that doubles with each failed
+//   try (at most retryGapLimit records, or retryInterval). The first record that gets through
+//   is preceded by one ERR record with the number of records dropped and the system's reason.
+//   While the live file cannot be opened but the file in use can still be written (it was
+//   rotated away, removed, or replaced), the records go on into that file, counted, and the
+//   live file's first record later says how many went there and why.
 // - A live file that ends in the middle of a line (a crash, a full disk) gets a line end on
 //   open, so that the first new record starts a line of its own.
 //
 // Several processes may log to one path. Each rotation holds an advisory lock on the file
-// "path.lock" (created beside the live file, never renamed or removed, not part of the log set),
-// so that rotations run one at a time and in order. A process whose live file was rotated away
-// by another notices it when its own writes take that file past the limit, and at the latest
-// at its first record after identityCheckInterval, and opens the live file anew before it
-// writes on; so at most the one record in flight lands at the end of the file just rotated.
+// "path.lock" (beside the live file, never renamed or removed, not part of the log set, and
+// readable only by those who may write the live file), or on the log folder when that file
+// cannot be used; so rotations run one at a time and in order. Nobody waits for that lock
+// longer than lockWait: a holder that keeps it (another user, a stopped process) only postpones
+// the rotation, and the live file keeps every line meanwhile. A process made by fork() takes
+// part as a process of its own. A process whose live file was rotated away by another notices
+// it when its own writes take that file past the limit, and at the latest at its first record
+// after identityCheckInterval, and opens the live file anew before it writes on; so at most
+// the one record in flight lands at the end of the file just rotated.
+//
+// Others who may write the log folder cannot redirect the records: no file of the set is
+// opened, created, emptied or renamed onto through a symbolic link, and no pipe is written. A
+// link in the live file's place is a foreign file: it is left alone, one ERR record says so,
+// and the records go on into the file in use. The path is made absolute at open (a later
+// change of the working folder changes nothing) and, where the system allows, the files are
+// named relative to the folder opened then; the folder itself may be reached through a link.
 class RollingOutputToFile {
 public:
     // The names and sizes of the set (addon001/log/format.h).
@@ -57,6 +76,8 @@ public:
     // How often, at most, a process asks whether its live file is still the one the path names
     // (another process may have rotated it away).
     static constexpr long long identityCheckIntervalMs = 10;
+    // The longest a rotation waits for the lock that other processes' rotations hold.
+    static constexpr long long lockWaitMs = 250;
 
     // Opens the live file for appending. Expects a closed sink: on an open one the file stays
     // open but the sink is disabled until the next close and open.

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "addon001/platform/file_identity.h"
+
 namespace platform {
 
 // A file operation that failed; what() is the system's own reason ("Permission denied",
@@ -12,18 +14,6 @@ namespace platform {
 class FileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
-};
-
-// Which file an open file is: two open files have equal identities exactly when they are the
-// same file, also when it was renamed between the two openings.
-struct FileIdentity {
-    std::uint64_t volume = 0;
-    std::uint64_t index = 0;
-
-    friend bool operator==(const FileIdentity& a, const FileIdentity& b) {
-        return a.volume == b.volume && a.index == b.index;
-    }
-    friend bool operator!=(const FileIdentity& a, const FileIdentity& b) { return !(a == b); }
 };
 
 // What a path names at the moment it is asked, without opening it (an open handle, however

@@ -1,20 +1,5 @@
 #include "addon001/platform/thread_id.h"
 
-#if defined(_WIN32)
-
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
-namespace platform {
-
-std::uint32_t currentThreadId() {
-    return GetCurrentThreadId();
-}
-
-}  // namespace platform
-
-#else
-
 #include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -42,6 +27,8 @@ std::uint32_t currentThreadId() {
     return cachedThreadId;
 }
 
-}  // namespace platform
+std::uint32_t currentProcessId() {
+    return static_cast<std::uint32_t>(getpid());
+}
 
-#endif
+}  // namespace platform
