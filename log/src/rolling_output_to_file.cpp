@@ -1,6 +1,5 @@
 #include "addon001/log/rolling_output_to_file.h"
 
-#include <boost/nowide/convert.hpp>
 #include <boost/thread/mutex.hpp>
 #include <chrono>
 #include <sstream>
@@ -28,13 +27,6 @@ std::string because(const char* what, const std::error_code& error) {
 std::string records(long count) {
     return std::to_string(count) + (count == 1 ? " record" : " records");
 }
-
-// A lock file may be opened, and so locked, by exactly those who may write the file it is
-// beside (read and write where that file grants write), and always by its owner.
-unsigned lockPermissions(unsigned permissions) {
-    const unsigned writers = permissions & 0222u;
-    return writers | (writers << 1) | 0600u;
-}
 }  // namespace
 
 // Initialised with a constant, so set before any code runs, whatever the order of construction.
@@ -54,7 +46,8 @@ private:
         closed,   // not opened, closed, or the open failed
         live,     // the file that the live name names
         former,   // a file the live name no longer names, since the live file could not be
-                  // opened: the records are counted, and the live file is tried at each check
+                  // opened: the records are counted, and opening the live file is tried again
+                  // after a gap that grows with each failure
         down,     // no file can be written: the records are counted and dropped, and opening
                   // the live file is tried again after a gap that grows with each failure
         refused,  // opened twice: disabled until close and open
@@ -74,6 +67,7 @@ private:
     void enterFormer(const std::string& why);
     void enterDown(const std::string& why, long dropped);
 
+    void startRetries();
     bool retryDue();
     void writeToFile(std::string_view text);
     void writeWhileDown(std::string_view text);
@@ -85,17 +79,15 @@ private:
     void dropLiveFile();
     void tellLockProblem(const std::error_code& refused);
     std::error_code openLive(platform::AppendFile& opened, platform::OpenMode mode);
-    std::error_code writeRecord(const std::string& message);
-    std::error_code put(std::string_view text);
+    bool writeRecord(const std::string& message);
+    bool put(std::string_view text, long dropped);
     void noteFile();
-    unsigned lockFilePermissions() const;
 
     // Runs `step` under the lock that the rotations of every process on the set share; the
     // reason when the lock could not be had (and the step did not run).
     template <class Step>
     std::error_code underSetLock(Step step) {
-        return setLock.run(folder, live + boost::nowide::widen(lockSuffix), lockFilePermissions(),
-                           step);
+        return setLock.run(folder, live, file, step);
     }
 
     // Constructed in this order: the lock, the folder and the file.
@@ -146,10 +138,10 @@ void RollingOutputToFile::write(std::string_view text) {
 
 void RollingOutputToFile::Sink::open(const std::wstring& newPath) {
     // A process copied by fork() while another thread writes a record gets the sink unlocked.
-    static const bool forkHandled = (platform::onFork([] { instance.mutex.lock(); },
-                                                      [] { instance.mutex.unlock(); },
-                                                      [] { instance.mutex.unlock(); }),
-                                     true);
+    static const bool forkHandled =
+        (platform::onFork([] { instance.mutex.lock(); }, [] { instance.mutex.unlock(); },
+                          [] { instance.mutex.unlock(); }),
+         true);
     static_cast<void>(forkHandled);
     boost::mutex::scoped_lock lock(mutex);
     const StatePublisher publisher{*this};
@@ -204,19 +196,15 @@ bool RollingOutputToFile::Sink::enterLive(platform::AppendFile& opened, bool fre
     file.swap(opened);
     opened.close();
     noteFile();
-    std::error_code error;
-    if (const std::optional<char> last = freshLine ? file.lastByte() : std::nullopt;
-        last && *last != '\n') {
-        error = put("\n");
+    const std::optional<char> last = freshLine ? file.lastByte() : std::nullopt;
+    if (last && *last != '\n' && !put("\n", 0)) return false;
+    if (mode == Mode::former && missed > 0 &&
+        !writeRecord("Log file: " + records(missed) +
+                     " written to a former live file, not to the live file (" + reason + ")")) {
+        return false;
     }
-    if (!error && mode == Mode::former && missed > 0) {
-        error = writeRecord("Log file: " + records(missed) +
-                            " written to a former live file, not to the live file (" + reason + ")");
-    } else if (!error && mode == Mode::down) {
-        error = writeRecord("Log file: " + records(missed) + " dropped (" + reason + ")");
-    }
-    if (error) {
-        enterDown(because("the live file could not be written", error), 0);
+    if (mode == Mode::down &&
+        !writeRecord("Log file: " + records(missed) + " dropped (" + reason + ")")) {
         return false;
     }
     mode = Mode::live;
@@ -231,30 +219,25 @@ void RollingOutputToFile::Sink::enterFormer(const std::string& why) {
     mode = Mode::former;
     missed = 0;
     reason = why;
-    reopen.reset();
-    reopen.failed(missed);
-    reopenBy = Clock::now() + std::chrono::milliseconds(retryIntervalMs);
-    if (const std::error_code error = writeRecord(
-            "Log file: " + why + "; the records go on into this file, which the live name no "
-            "longer names")) {
-        enterDown(because("the live file could not be written", error), 0);
-    }
+    startRetries();
+    writeRecord("Log file: " + why +
+                "; the records go on into this file, which the live name no longer names");
 }
 
 // The file is let go at once (a file on a full disk, say, is opened again at the retry); the
 // sink stays enabled, so that every record still comes here and is counted.
 void RollingOutputToFile::Sink::enterDown(const std::string& why, long dropped) {
     file.close();
-    if (mode != Mode::down) {
-        missed = dropped;
-        reopen.reset();
-        reopen.failed(missed);
-        reopenBy = Clock::now() + std::chrono::milliseconds(retryIntervalMs);
-    } else {
-        missed += dropped;
-    }
+    missed = (mode == Mode::down ? missed : 0) + dropped;
+    if (mode != Mode::down) startRetries();
     mode = Mode::down;
     reason = why;
+}
+
+void RollingOutputToFile::Sink::startRetries() {
+    reopen.reset();
+    reopen.failed(missed);
+    reopenBy = Clock::now() + std::chrono::milliseconds(retryIntervalMs);
 }
 
 // Whether to try the live file again: at the first record after a gap that doubles with each
@@ -270,9 +253,7 @@ bool RollingOutputToFile::Sink::retryDue() {
 
 void RollingOutputToFile::Sink::writeToFile(std::string_view text) {
     if (mode == Mode::former ? retryDue() : Clock::now() >= nextCheck) checkLiveFile();
-    if (const std::error_code error = put(text)) {
-        return enterDown(because("the live file could not be written", error), 1);
-    }
+    if (!put(text, 1)) return;
     if (mode == Mode::former) {
         ++missed;  // a former live file is not rotated
     } else if (size > maxSize && rotation.due(size)) {
@@ -351,18 +332,14 @@ void RollingOutputToFile::Sink::rotationFailed(const detail::RotationResult& res
 // As a rotation without backups would: the live file is emptied, so that the disk does not
 // fill up, and the first line of the new one says what was lost and why.
 void RollingOutputToFile::Sink::dropLiveFile() {
-    const std::string record = "Log file: " + std::to_string(size) +
-                               " bytes of the live file dropped after " +
-                               std::to_string(failedRotations) + " failed rotations (" +
-                               lastFailure.describe() + ")";
+    const std::string record =
+        "Log file: " + std::to_string(size) + " bytes of the live file dropped after " +
+        std::to_string(failedRotations) + " failed rotations (" + lastFailure.describe() + ")";
     platform::AppendFile opened;
     if (const std::error_code error = openLive(opened, platform::OpenMode::truncate)) {
         return enterDown(because("the live file could not be emptied", error), 0);
     }
-    if (!enterLive(opened)) return;
-    if (const std::error_code error = writeRecord(record)) {
-        enterDown(because("the live file could not be written", error), 0);
-    }
+    if (enterLive(opened)) writeRecord(record);
 }
 
 // Once, until a lock can be had again: rotations that no lock keeps apart from other
@@ -390,31 +367,28 @@ std::error_code RollingOutputToFile::Sink::openLive(platform::AppendFile& opened
     return error;
 }
 
-std::error_code RollingOutputToFile::Sink::writeRecord(const std::string& message) {
+// A record of the sink's own; false when it could not be written (the sink is then down).
+bool RollingOutputToFile::Sink::writeRecord(const std::string& message) {
     std::ostringstream record;
     FlatFormatPolicy::writeHeader(record, ERR);
     record << message << '\n';
-    return put(record.str());
+    return put(record.str(), 0);
 }
 
-std::error_code RollingOutputToFile::Sink::put(std::string_view text) {
+// Writes `text` and counts what the file grew by; a write that fails takes the sink down,
+// with `dropped` records lost.
+bool RollingOutputToFile::Sink::put(std::string_view text, long dropped) {
     std::uint64_t stored = 0;
     const std::error_code error = file.write(text, stored);
     size += static_cast<std::int64_t>(stored);
-    return error;
+    if (error) enterDown(because("the live file could not be written", error), dropped);
+    return !error;
 }
 
 void RollingOutputToFile::Sink::noteFile() {
     std::uint64_t real = 0;
     if (!file.status(identity, real)) size = static_cast<std::int64_t>(real);
     nextCheck = Clock::now() + std::chrono::milliseconds(identityCheckIntervalMs);
-}
-
-unsigned RollingOutputToFile::Sink::lockFilePermissions() const {
-    if (file.isOpen()) return lockPermissions(file.permissions());
-    const platform::EntryStatus named = folder.status(live);
-    return lockPermissions(named.kind == Kind::file ? named.permissions
-                                                    : folder.status(L".").permissions);
 }
 
 }  // namespace Log

@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "addon001/platform/append_file.h"
 #include "addon001/platform/file_lock.h"
 #include "addon001/platform/folder.h"
 
@@ -23,14 +24,14 @@ public:
     // Forgets the lock file (a new set, a folder opened anew); the next run opens it again.
     void reset() noexcept;
 
-    // Runs `step` holding the lock; the reason when the lock could not be had, and the step did
-    // not run: std::errc::resource_unavailable_try_again while another holder keeps it, the
-    // lock file's problem when neither it nor the folder can be locked at all. `permissions`
-    // are those of the lock file, should it have to be made.
+    // Runs `step` holding the lock of the set of `live` in `folder`, whose live file, when
+    // open, is `file`; the reason when the lock could not be had, and the step did not run:
+    // std::errc::resource_unavailable_try_again while another holder keeps it, the lock file's
+    // problem when neither it nor the folder can be locked at all.
     template <class Step>
-    std::error_code run(platform::Folder& folder, const std::wstring& lockName,
-                        unsigned permissions, Step step) {
-        const std::error_code refused = take(folder, lockName, permissions);
+    std::error_code run(platform::Folder& folder, const std::wstring& live,
+                        const platform::AppendFile& file, Step step) {
+        const std::error_code refused = take(folder, live, file);
         if (refused) return refused;
         step();
         release(folder);
@@ -38,15 +39,15 @@ public:
     }
 
 private:
-    std::error_code take(platform::Folder& folder, const std::wstring& lockName,
-                         unsigned permissions);
+    std::error_code take(platform::Folder& folder, const std::wstring& live,
+                         const platform::AppendFile& file);
     void release(platform::Folder& folder) noexcept;
 
     std::chrono::milliseconds wait_;
     platform::FileLock file_;
     std::error_code fileProblem_;
-    bool onFolder_ = false;     // the lock held is the folder's
-    std::uint32_t owner_ = 0;   // the process that opened the lock file
+    bool onFolder_ = false;    // the lock held is the folder's
+    std::uint32_t owner_ = 0;  // the process that opened the lock file
 };
 
 }  // namespace Log::detail

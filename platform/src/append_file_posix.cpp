@@ -38,7 +38,8 @@ std::error_code AppendFile::open(const Folder& folder, const std::wstring& name,
     // Truncated only after the checks, so that nothing but our regular file is ever emptied.
     const int flags = O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
     int descriptor = ::openat(at, narrow.c_str(), O_RDWR | flags, 0666);
-    if (descriptor < 0 && errno == EACCES) descriptor = ::openat(at, narrow.c_str(), O_WRONLY | flags, 0666);
+    if (descriptor < 0 && errno == EACCES)
+        descriptor = ::openat(at, narrow.c_str(), O_WRONLY | flags, 0666);
     if (descriptor < 0) return refusedName(at, narrow);
     // A pipe or a socket would hand the records to whoever reads it; devices (which only an
     // administrator can put there) are written as files are.
@@ -89,7 +90,8 @@ std::error_code AppendFile::status(FileIdentity& identity, std::uint64_t& size) 
     struct stat status {};
     if (!isOpen()) return std::make_error_code(std::errc::bad_file_descriptor);
     if (fstat(static_cast<int>(handle_), &status) != 0) return lastSystemError();
-    identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+    identity = {static_cast<std::uint64_t>(status.st_dev),
+                static_cast<std::uint64_t>(status.st_ino)};
     size = static_cast<std::uint64_t>(status.st_size);
     return {};
 }

@@ -31,7 +31,8 @@ HANDLE openAppending(const std::wstring& path, DWORD access) {
 std::error_code checkRegular(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION information{};
     if (!GetFileInformationByHandle(handle, &information)) return lastSystemError();
-    if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return FileRefusal::linkInPlace;
+    if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return FileRefusal::linkInPlace;
     if (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) {
         return FileRefusal::notAFile;
     }
@@ -41,8 +42,9 @@ std::error_code checkRegular(HANDLE handle) {
 // Emptied through a second, brief handle that may set the end of the file (the appending one
 // may not), opened the same way and checked again.
 std::error_code empty(const std::wstring& path) {
-    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, shareAll, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE handle =
+        CreateFileW(path.c_str(), GENERIC_WRITE, shareAll, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return lastSystemError();
     std::error_code error = checkRegular(handle);
     FILE_END_OF_FILE_INFO end{};
@@ -53,7 +55,8 @@ std::error_code empty(const std::wstring& path) {
     return error;
 }
 
-std::error_code writeBytes(HANDLE handle, const char* data, std::size_t size, std::uint64_t& stored) {
+std::error_code writeBytes(HANDLE handle, const char* data, std::size_t size,
+                           std::uint64_t& stored) {
     while (size > 0) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
         DWORD written = 0;
@@ -116,7 +119,8 @@ std::error_code AppendFile::write(std::string_view text, std::uint64_t& stored) 
         std::size_t start = 0;
         for (std::size_t at = 0; at < text.size(); ++at) {
             if (text[at] != '\n') continue;
-            if (const std::error_code error = writeBytes(handle, text.data() + start, at - start, stored)) {
+            if (const std::error_code error =
+                    writeBytes(handle, text.data() + start, at - start, stored)) {
                 return error;
             }
             if (const std::error_code error = writeBytes(handle, "\r\n", 2, stored)) return error;
@@ -131,9 +135,9 @@ std::error_code AppendFile::status(FileIdentity& identity, std::uint64_t& size) 
     if (!isOpen()) return systemError(ERROR_INVALID_HANDLE);
     BY_HANDLE_FILE_INFORMATION information{};
     if (!GetFileInformationByHandle(toHandle(handle_), &information)) return lastSystemError();
-    identity = {information.dwVolumeSerialNumber,
-                (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) |
-                    information.nFileIndexLow};
+    identity = {
+        information.dwVolumeSerialNumber,
+        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
     size = (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
     return {};
 }

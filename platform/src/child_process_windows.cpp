@@ -62,8 +62,7 @@ ChildEnd runChild(const std::filesystem::path& program, const std::vector<std::s
     Handle errors(openForChild(options.errors, true));
     if (input.value == INVALID_HANDLE_VALUE || output.value == INVALID_HANDLE_VALUE ||
         errors.value == INVALID_HANDLE_VALUE) {
-        return notStarted("cannot open its output files: " +
-                          platform::lastSystemError().message());
+        return notStarted("cannot open its output files: " + platform::lastSystemError().message());
     }
 
     // Only the three standard handles are inherited, whatever else this process has open.
@@ -92,7 +91,9 @@ ChildEnd runChild(const std::filesystem::path& program, const std::vector<std::s
                        nullptr, &startup.StartupInfo, &process);
     const DWORD startError = GetLastError();
     if (restricted) DeleteProcThreadAttributeList(attributes);
-    if (!started) return notStarted(program.string() + ": " + platform::systemMessage(static_cast<int>(startError)));
+    if (!started)
+        return notStarted(program.string() + ": " +
+                          platform::systemMessage(static_cast<int>(startError)));
 
     Handle processHandle(process.hProcess);
     Handle threadHandle(process.hThread);

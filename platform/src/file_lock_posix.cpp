@@ -27,9 +27,9 @@ std::error_code FileLock::open(const Folder& folder, const std::wstring& name,
     if (isOpen()) return std::make_error_code(std::errc::file_exists);
     const int at = static_cast<int>(folder.handle());
     const std::string narrow = detail::narrowPath(name);
-    const int descriptor =
-        ::openat(at, narrow.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY,
-                 static_cast<mode_t>(permissions));
+    const int descriptor = ::openat(
+        at, narrow.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY,
+        static_cast<mode_t>(permissions));
     if (descriptor < 0) {
         struct stat status {};
         if (errno == ELOOP && fstatat(at, narrow.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&

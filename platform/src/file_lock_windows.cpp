@@ -23,9 +23,9 @@ std::optional<FileIdentity> pathIdentity(const std::wstring& path) {
     const bool known = GetFileInformationByHandle(handle, &information) != 0;
     CloseHandle(handle);
     if (!known) return std::nullopt;
-    return FileIdentity{information.dwVolumeSerialNumber,
-                        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) |
-                            information.nFileIndexLow};
+    return FileIdentity{
+        information.dwVolumeSerialNumber,
+        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
 }
 
 FileLock::~FileLock() {
@@ -35,10 +35,10 @@ FileLock::~FileLock() {
 // Windows files take their folder's permissions: `permissions` is for Linux only.
 std::error_code FileLock::open(const Folder& folder, const std::wstring& name, unsigned) {
     if (isOpen()) return std::make_error_code(std::errc::file_exists);
-    const HANDLE handle = CreateFileW(folder.pathOf(name).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE handle =
+        CreateFileW(folder.pathOf(name).c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return lastSystemError();
     BY_HANDLE_FILE_INFORMATION information{};
     std::error_code error;

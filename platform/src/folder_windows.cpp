@@ -78,7 +78,8 @@ EntryStatus Folder::status(const std::wstring& name) const {
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         // A removed file that another handle still holds keeps its name until then.
-        if (error == ERROR_ACCESS_DENIED && GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (error == ERROR_ACCESS_DENIED &&
+            GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES) {
             entry.kind = EntryStatus::Kind::file;
             return entry;
         }
@@ -97,9 +98,9 @@ EntryStatus Folder::status(const std::wstring& name) const {
         entry.error = error;
         return entry;
     }
-    entry.identity = {information.dwVolumeSerialNumber,
-                      (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) |
-                          information.nFileIndexLow};
+    entry.identity = {
+        information.dwVolumeSerialNumber,
+        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
     const DWORD attributes = information.dwFileAttributes;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         entry.kind = EntryStatus::Kind::link;

@@ -16,11 +16,10 @@ public:
 
     std::string message(int code) const override {
         char* text = nullptr;
-        const DWORD length =
-            FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                               FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text),
-                           0, nullptr);
+        const DWORD length = FormatMessageA(
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
         std::string message = length > 0 && text != nullptr ? std::string(text, length) : "";
         if (text != nullptr) LocalFree(text);
         // The system's texts end with a line end and often a full stop.

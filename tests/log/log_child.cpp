@@ -8,10 +8,13 @@
 //
 //   log_child write LIVE WRITER QUOTA PAUSE_MS STOP
 //     Opens the log file LIVE and logs the numbered records of writer WRITER from one thread,
-//     PAUSE_MS milliseconds apart (0: as fast as it can). Once QUOTA records are written it
-//     makes the file STOP.WRITER.done and goes on until the file STOP exists, then logs one more,
-//     closes the log file and writes the number of records logged to STOP.WRITER.count. So all
-//     writers stop together, once the slowest has written its quota, whatever the scheduling.
+//     PAUSE_MS milliseconds apart (0: as fast as it can), until stopped with the other writers
+//     (stoppable_writer.h), then closes it.
+//
+//   log_child hold-lock LOCKFILE RELEASE
+//     Takes the lock of a log set's lock file LOCKFILE and holds it (as a process of another
+//     user, or one stopped in a debugger, might) until the file RELEASE exists, at most two
+//     minutes, then exits.
 //
 //   log_child hold REPORT RELEASE
 //     Writes the files that its open descriptors name, one per line, to REPORT (where the
@@ -27,8 +30,11 @@
 #include <vector>
 
 #include "addon001/log/log_statement.h"
+#include "addon001/platform/file_lock.h"
+#include "addon001/platform/folder.h"
 #include "addon001/platform/wide_path_file.h"
 #include "numbered_record.h"
+#include "stoppable_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -56,13 +62,6 @@ constexpr int writers = 4;
     std::exit(0);
 }
 
-// Makes `name` appear whole: written under another name first, then renamed.
-void publish(const fs::path& name, long value) {
-    const fs::path part = name.string() + ".part";
-    std::ofstream(part) << value << '\n';
-    fs::rename(part, name);
-}
-
 int writeUntilStopped(const std::string& live, int writer, long quota, long pauseMs,
                       const std::string& stop) {
     Log::RollingOutputToFile::open(platform::widenPath(live));
@@ -70,16 +69,24 @@ int writeUntilStopped(const std::string& live, int writer, long quota, long paus
         std::cerr << "log_child: cannot open " << live << '\n';
         return 2;
     }
-    const std::string mine = stop + "." + std::to_string(writer);
-    long sequence = 0;
-    for (bool stopped = false; !stopped; ++sequence) {
-        if (sequence == quota) publish(mine + ".done", quota);
-        if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
-        stopped = sequence >= quota && fs::exists(stop);
-        LOG_AT(Log::INF) << logtest::numberedMessage(writer, sequence);
-    }
+    logtest::logUntilStopped(writer, quota, pauseMs, stop);
     Log::RollingOutputToFile::close();
-    publish(mine + ".count", sequence);
+    return 0;
+}
+
+int holdLock(const std::string& lockFile, const fs::path& release) {
+    const platform::SplitPath split = platform::splitPath(platform::widenPath(lockFile));
+    platform::Folder folder;
+    platform::FileLock lock;
+    if (folder.open(split.folder) || lock.open(folder, split.name, 0666) ||
+        lock.lock(std::chrono::minutes(1))) {
+        std::cerr << "log_child: cannot lock " << lockFile << '\n';
+        return 2;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (!fs::exists(release) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     return 0;
 }
 
@@ -112,11 +119,14 @@ int main(int argc, char** argv) {
         return writeUntilStopped(arguments[1], std::stoi(arguments[2]), std::stol(arguments[3]),
                                  std::stol(arguments[4]), arguments[5]);
     }
+    if (arguments.size() == 3 && arguments[0] == "hold-lock") {
+        return holdLock(arguments[1], arguments[2]);
+    }
     if (arguments.size() == 3 && arguments[0] == "hold") {
         return holdUntilReleased(arguments[1], arguments[2]);
     }
     std::cerr
         << "usage: log_child log LIVE JOURNALS | log_child write LIVE WRITER QUOTA PAUSE_MS STOP | "
-           "log_child hold REPORT RELEASE\n";
+           "log_child hold-lock LOCKFILE RELEASE | log_child hold REPORT RELEASE\n";
     return 1;
 }

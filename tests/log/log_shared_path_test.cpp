@@ -22,6 +22,10 @@
 #include "log_test_files.h"
 #include "numbered_record.h"
 #include "running_child.h"
+#include "stoppable_writer.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -65,10 +69,9 @@ protected:
             const Writer& writer = writers[index];
             children.push_back(std::make_unique<test_support::RunningChild>(
                 test_support::builtProgram("log_child"),
-                std::vector<std::string>{"write", live.string(), std::to_string(index),
-                                         std::to_string(writer.quota),
-                                         std::to_string(writer.pauseMs),
-                                         (writer.quiet ? quietStop : stop).string()}));
+                std::vector<std::string>{
+                    "write", live.string(), std::to_string(index), std::to_string(writer.quota),
+                    std::to_string(writer.pauseMs), (writer.quiet ? quietStop : stop).string()}));
             ASSERT_EQ(children.back()->problem(), "");
         }
         for (std::size_t index = 0; index < writers.size(); ++index) {
@@ -195,6 +198,55 @@ TEST_F(LogSharedPathTest, WriterKilledMidWayBlocksNoOther) {
     std::vector<Writer> writers(3, Writer{90000, 0});
     writers[1].killed = true;
     runWriters(writers);
+    expectEveryRecordOnceInOrder(writers);
+}
+
+// The lock file unusable (a folder in its place): the lock on the log folder keeps the
+// rotations of two busy processes apart just as well.
+TEST_F(LogSharedPathTest, FolderLockStandsInForAnUnusableLockFile) {
+    fs::create_directories(fs::path(live.string() + RollingOutputToFile::lockSuffix) / "x");
+    std::vector<Writer> writers(2, Writer{90000, 0});
+    runWriters(writers);
+    expectEveryRecordOnceInOrder(writers);
+}
+
+// A process that opened the log file and then forked four children without exec: they share
+// its open files, the lock file's among them, which would let their rotations overlap. Each
+// child opens a lock file of its own before it rotates, and so takes part as a process of its
+// own: through some twenty rotations nothing is lost, doubled or put into an older file.
+TEST_F(LogSharedPathTest, ForkedChildrenRotateAsProcessesOfTheirOwn) {
+    RollingOutputToFile::open(live.wstring());
+    ASSERT_TRUE(RollingOutputToFile::isEnabled());
+    const fs::path stop = file("stop");
+    std::vector<Writer> writers(4, Writer{45000, 0});
+    std::vector<pid_t> children;
+    for (int index = 0; index < 4; ++index) {
+        const pid_t child = fork();
+        if (child == 0) {
+            logtest::logUntilStopped(index, writers[index].quota, 0, stop.string());
+            RollingOutputToFile::close();
+            _exit(0);
+        }
+        ASSERT_GT(child, 0);
+        children.push_back(child);
+    }
+    RollingOutputToFile::close();
+    for (int index = 0; index < 4; ++index) {
+        const fs::path done = stop.string() + "." + std::to_string(index) + ".done";
+        ASSERT_TRUE(waitFor([&] { return fs::exists(done); })) << "child " << index;
+    }
+    std::ofstream(stop).close();
+    for (int index = 0; index < 4; ++index) {
+        int status = 0;
+        ASSERT_EQ(waitpid(children[static_cast<std::size_t>(index)], &status, 0),
+                  children[static_cast<std::size_t>(index)]);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child " << index;
+        const fs::path count = stop.string() + "." + std::to_string(index) + ".count";
+        std::ifstream(count) >> writers[static_cast<std::size_t>(index)].records;
+        fs::remove(count);
+        fs::remove(stop.string() + "." + std::to_string(index) + ".done");
+    }
+    fs::remove(stop);
     expectEveryRecordOnceInOrder(writers);
 }
 

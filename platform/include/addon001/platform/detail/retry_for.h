@@ -16,8 +16,8 @@ std::error_code retryFor(std::chrono::milliseconds limit, Attempt attempt) {
         if (error != std::errc::resource_unavailable_try_again) return error;
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) return error;
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-            pause, deadline - now));
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
         pause = std::min(pause * 2, std::chrono::milliseconds(16));
     }
 }
