@@ -3,8 +3,8 @@
 // flushed after every message, and log4cplus's RollingFileAppender with immediate flush, the
 // peer with our semantics (a stream-composed message, a flush per record, the size asked of
 // the file); both with the same size limit and backup count and a line of the same shape.
-// Floor: the system calls our sink makes per record, one write(2) of a ready line of that
-// length to a file opened for append and the lseek that asks for the write position. Times
+// Floor: the system call our sink makes per record, one write(2) of a ready line of that
+// length to a file opened for append. Times
 // are wall-clock per record over all threads. The record is the add-on's own, one text; the
 // record_numbers rows format two numbers besides.
 #include <benchmark/benchmark.h>

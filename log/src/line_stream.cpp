@@ -1,87 +1,91 @@
 #include "addon001/log/detail/line_stream.h"
 
+#include <algorithm>
 #include <cstring>
 #include <istream>
 #include <locale>
+#include <memory>
 
 namespace Log {
 
-// Setting up a record's stream the portable way (std::basic_ios::init) looks the locale's
-// three facets up again for every record, which costs about as much as the rest of the record:
-// counted under callgrind (addon-bench-instructions, one thread, the text record), 2,027
-// user-space instructions per record that way, 1.01 times spdlog's 2,013, against 1,111
-// (0.55 times) when this file writes the members that init sets itself and takes the facets of
-// the classic locale looked up once. Those are libstdc++'s private members of std::ios_base and
-// std::basic_ios, so that set-up is limited to the libstdc++ release whose layout the test
-// LineStream.SetsUpEveryByteOfTheStreamBaseAsInitDoes has checked byte for byte; any other
-// standard library, or another release, takes the portable way until it is checked too.
-#if defined(__GLIBCXX__) && defined(_GLIBCXX_RELEASE) && _GLIBCXX_RELEASE == 12
-#define ADDONLOG_STREAM_SETUP_FROM_CACHED_FACETS 1
-#else
-#define ADDONLOG_STREAM_SETUP_FROM_CACHED_FACETS 0
-#endif
-
 namespace {
 
-#if ADDONLOG_STREAM_SETUP_FROM_CACHED_FACETS
-// The classic locale and the facets of it that a stream caches, looked up once.
-struct ClassicFacets {
-    std::locale locale;
-    const std::ctype<char>* ctype;
-    const std::num_put<char>* numPut;
-    const std::num_get<char>* numGet;
+// The streams of one thread, kept from one record to the next. Trivially destructible, so that
+// it can be asked for at any moment of the thread's life; its streams are freed by the
+// thread's Keeper, after which `finished` sends every record to a stream of its own.
+struct ThreadStreams {
+    LineStream** streams = nullptr;
+    std::size_t count = 0;
+    std::size_t inUse = 0;
+    bool finished = false;
 };
+thread_local ThreadStreams threadStreams;
 
-const ClassicFacets& classicFacets() {
-    static const ClassicFacets facets{std::locale::classic(),
-                                      &std::use_facet<std::ctype<char>>(std::locale::classic()),
-                                      &std::use_facet<std::num_put<char>>(std::locale::classic()),
-                                      &std::use_facet<std::num_get<char>>(std::locale::classic())};
-    return facets;
-}
+struct Keeper {
+    ~Keeper() {
+        ThreadStreams& mine = threadStreams;
+        for (std::size_t index = 0; index < mine.count; ++index) delete mine.streams[index];
+        delete[] mine.streams;
+        mine = ThreadStreams{};
+        mine.finished = true;
+    }
+};
+thread_local Keeper keeper;
 
-// The argument that selects libstdc++'s constructor of std::ostream that leaves the stream to
-// be set up by the class that derives from it. It is never read.
-std::iostream& selectsUnsetStream() {
-    static std::iostream& unused = *new std::iostream(nullptr);
-    return unused;
+// The thread's stream for the next level of nesting, made when the thread first needs it;
+// null when none can be had.
+LineStream* borrow() noexcept {
+    ThreadStreams& mine = threadStreams;
+    if (mine.finished) return nullptr;
+    if (mine.inUse == mine.count) {
+        try {
+            static_cast<void>(&keeper);  // made once per thread, to free the streams at its end
+            auto streams = std::make_unique<LineStream*[]>(mine.count + 1);
+            std::copy(mine.streams, mine.streams + mine.count, streams.get());
+            streams[mine.count] = new LineStream;
+            delete[] mine.streams;
+            mine.streams = streams.release();
+            ++mine.count;
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+    }
+    LineStream* stream = mine.streams[mine.inUse++];
+    stream->reset();
+    return stream;
 }
-#endif
 
 }  // namespace
 
-#if ADDONLOG_STREAM_SETUP_FROM_CACHED_FACETS
+LineStream::LineStream() : std::ostream(&buffer_) {}
 
-LineStream::LineStream() : std::ostream(selectsUnsetStream()) {
-    // The members are the ones std::basic_ios::init sets; only the locale's facets are not
-    // looked up but taken from the classic locale's, when the stream's locale (the global one,
-    // copied by the constructor) is the classic locale. Any other locale takes the usual way.
-    const ClassicFacets& facets = classicFacets();
-    if (!(_M_ios_locale == facets.locale)) {
-        init(&buffer_);
-        return;
+void LineStream::reset() {
+    buffer_.reset();
+    // What a new stream has, and the global locale, which may have changed since.
+    const std::ios_base::fmtflags fresh = std::ios_base::skipws | std::ios_base::dec;
+    if (flags() != fresh) flags(fresh);
+    precision(6);
+    width(0);
+    fill(' ');
+    tie(nullptr);
+    exceptions(std::ios_base::goodbit);
+    clear();
+    const std::locale global;
+    if (!(getloc() == global)) imbue(global);
+}
+
+LineStreamLease::LineStreamLease() : stream_(borrow()) {
+    lent_ = stream_ != nullptr;
+    if (!lent_) stream_ = new (own_) LineStream;
+}
+
+LineStreamLease::~LineStreamLease() {
+    if (lent_) {
+        --threadStreams.inUse;
+    } else {
+        stream_->~LineStream();
     }
-    _M_precision = 6;
-    _M_width = 0;
-    _M_flags = std::ios_base::skipws | std::ios_base::dec;
-    _M_exception = std::ios_base::goodbit;
-    _M_streambuf_state = std::ios_base::goodbit;
-    _M_tie = nullptr;
-    _M_fill = char();
-    _M_fill_init = false;
-    _M_streambuf = &buffer_;
-    _M_ctype = facets.ctype;
-    _M_num_put = facets.numPut;
-    _M_num_get = facets.numGet;
 }
-
-#else
-
-LineStream::LineStream() : std::ostream(nullptr) {
-    rdbuf(&buffer_);
-}
-
-#endif
 
 void LineStream::endLine() {
     // The plain case without the insertion's machinery: nothing pads a newline when no field
@@ -108,6 +112,16 @@ void LineStream::Buffer::forceLineEnd() {
     *pptr() = '\n';
     setp(pbase(), epptr() + 1);
     pbump(length);
+}
+
+void LineStream::Buffer::reset() {
+    // A spilled line's storage is kept for the next long one, unless it is large.
+    if (spilled_.capacity() > 64 * 1024) {
+        std::string().swap(spilled_);
+    } else {
+        spilled_.clear();
+    }
+    setp(inPlace_, inPlace_ + sizeof inPlace_ - 1);
 }
 
 bool LineStream::Buffer::spill(std::size_t more) {

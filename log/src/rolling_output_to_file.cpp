@@ -32,7 +32,7 @@ std::string records(long count) {
 // Initialised with a constant, so set before any code runs, whatever the order of construction.
 std::atomic<bool> RollingOutputToFile::enabled{false};
 
-class RollingOutputToFile::Sink {
+class ADDONLOG_LOCAL RollingOutputToFile::Sink {
 public:
     void open(const std::wstring& newPath);
     void close();

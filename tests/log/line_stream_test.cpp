@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <cstring>
 #include <iomanip>
+#include <iostream>
 #include <locale>
+#include <memory>
 #include <new>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "addon001/log/detail/line_stream.h"
 #include "failing_allocation.h"
@@ -94,43 +97,6 @@ TEST(LineStream, StartsInTheStateOfANewStream) {
     EXPECT_EQ(line.iword(index), 7);
 }
 
-// With the classic global locale, the line's stream may be set up by writing the members that
-// std::basic_ios::init sets instead of calling it (line_stream.cpp). Every byte of the stream's
-// std::basic_ios base must then be what init leaves there: a member that a library release adds,
-// moves or sets otherwise shows up as a byte that differs. Both objects start on the same
-// pattern, so that bytes neither writes (padding) compare equal; a pointer into the object itself
-// (the stream's own array of words) is compared by its offset. The first word, the pointer to
-// the whole object's virtual table, differs by the object's class and is left out.
-TEST(LineStream, SetsUpEveryByteOfTheStreamBaseAsInitDoes) {
-    using Base = std::basic_ios<char>;
-    ASSERT_TRUE(std::locale() == std::locale::classic());
-    alignas(Log::LineStream) unsigned char lineMemory[sizeof(Log::LineStream)];
-    alignas(std::ostream) unsigned char referenceMemory[sizeof(std::ostream)];
-    std::memset(lineMemory, 0x5a, sizeof lineMemory);
-    std::memset(referenceMemory, 0x5a, sizeof referenceMemory);
-    auto* line = new (lineMemory) Log::LineStream;
-    auto* reference = new (referenceMemory) std::ostream(line->rdbuf());
-
-    const auto* lineBase = reinterpret_cast<const unsigned char*>(static_cast<Base*>(line));
-    const auto* referenceBase =
-        reinterpret_cast<const unsigned char*>(static_cast<Base*>(reference));
-    const auto asOffset = [](std::uintptr_t word, const unsigned char* base) {
-        const auto start = reinterpret_cast<std::uintptr_t>(base);
-        return word >= start && word < start + sizeof(Base) ? word - start : word;
-    };
-    static_assert(sizeof(Base) % sizeof(std::uintptr_t) == 0);
-    for (std::size_t at = sizeof(void*); at < sizeof(Base); at += sizeof(std::uintptr_t)) {
-        std::uintptr_t lineWord = 0;
-        std::uintptr_t referenceWord = 0;
-        std::memcpy(&lineWord, lineBase + at, sizeof lineWord);
-        std::memcpy(&referenceWord, referenceBase + at, sizeof referenceWord);
-        EXPECT_EQ(asOffset(lineWord, lineBase), asOffset(referenceWord, referenceBase))
-            << "at byte " << at << " of " << sizeof(Base);
-    }
-    reference->~basic_ostream();
-    line->~LineStream();
-}
-
 // Grouping digits in threes, as some locales do.
 struct ThousandsApart : std::numpunct<char> {
     char do_thousands_sep() const override { return '\''; }
@@ -174,6 +140,65 @@ TEST(LineStream, EndLineAddsOneLineEndInEveryState) {
         line.endLine();
         EXPECT_EQ(line.str(), std::string(length, 'x') + "\n") << length;
     }
+}
+
+// A thread's record streams are reused: each lease starts empty and in a new stream's state,
+// whatever the record before did to it, also under another global locale since.
+TEST(LineStreamLease, StartsEachRecordInTheStateOfANewStream) {
+    const Log::LineStream* first = nullptr;
+    {
+        const Log::LineStreamLease lease;
+        first = &*lease;
+        *lease << std::hex << std::setprecision(2) << std::setw(9) << std::setfill('*')
+               << std::showbase << std::string(5000, 'x');
+        lease->exceptions(std::ios_base::badbit);
+        lease->setstate(std::ios_base::failbit);
+        lease->tie(&std::cout);
+        lease->imbue(std::locale(std::locale::classic(), new ThousandsApart));
+    }
+    const std::locale previous =
+        std::locale::global(std::locale(std::locale::classic(), new ThousandsApart));
+    {
+        const Log::LineStreamLease lease;
+        EXPECT_EQ(&*lease, first) << "the thread's stream was not reused";
+        std::ostringstream reference;
+        EXPECT_EQ(lease->view(), "");
+        EXPECT_EQ(lease->flags(), reference.flags());
+        EXPECT_EQ(lease->precision(), reference.precision());
+        EXPECT_EQ(lease->width(), reference.width());
+        EXPECT_EQ(lease->fill(), reference.fill());
+        EXPECT_EQ(lease->exceptions(), reference.exceptions());
+        EXPECT_EQ(lease->rdstate(), reference.rdstate());
+        EXPECT_EQ(lease->tie(), nullptr);
+        *lease << 1234567;
+        EXPECT_EQ(lease->str(), "1'234'567");
+    }
+    std::locale::global(previous);
+    const Log::LineStreamLease lease;
+    *lease << 1234567;
+    EXPECT_EQ(lease->str(), "1234567");
+}
+
+// Leases taken while others are held get streams of their own; when no stream can be made
+// (memory ran out), the lease has one of its own all the same.
+TEST(LineStreamLease, NestedLeasesAndNoMemoryGetStreamsOfTheirOwn) {
+    const Log::LineStreamLease outer;
+    *outer << "outer";
+    const Log::LineStreamLease inner;
+    EXPECT_NE(&*inner, &*outer);
+    *inner << "inner";
+    // Deeper than this thread has nested before: a stream must be made, and cannot be.
+    std::vector<std::unique_ptr<Log::LineStreamLease>> deeper;
+    for (int level = 0; level < 8; ++level) {
+        deeper.push_back(std::make_unique<Log::LineStreamLease>());
+    }
+    failing_allocation::Scope failing(1);
+    const Log::LineStreamLease deepest;
+    EXPECT_TRUE(failing_allocation::failedYet());
+    *deepest << "deepest";
+    EXPECT_EQ(deepest->view(), "deepest");
+    EXPECT_EQ(inner->view(), "inner");
+    EXPECT_EQ(outer->view(), "outer");
 }
 
 }  // namespace

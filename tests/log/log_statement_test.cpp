@@ -152,6 +152,24 @@ TEST_F(LogStatementTest, ExceptionDuringTheMessageStillWritesThePartialLine) {
     EXPECT_EQ(line.message, "before ");
 }
 
+// A record made while another one is being composed on the same thread (an operand of the
+// message logs, or formats with manipulators that change its stream): each gets a stream of its
+// own, and the next record starts from a new stream's state again.
+TEST_F(LogStatementTest, NestedStatementsAndChangedStreamStateStayInTheirOwnRecord) {
+    const auto inner = [] {
+        LOG_AT(Log::DBG) << "inner " << 255;
+        return "operand";
+    };
+    LOG_AT(Log::INF) << std::hex << "outer " << 255 << " " << inner() << " " << std::setfill('*')
+                     << std::setw(4) << 255;
+    LOG_AT(Log::WAR) << "next " << 255 << " " << 1.5;
+    const std::vector<std::string> lines = readLines(live);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(parse(lines[0]).message, "inner 255");
+    EXPECT_EQ(parse(lines[1]).message, "outer ff operand **ff");
+    EXPECT_EQ(parse(lines[2]).message, "next 255 1.5");
+}
+
 TEST_F(LogStatementTest, EmptyMessageAndEmbeddedNewline) {
     LOG_AT(Log::DBG);
     LOG_AT(Log::DB1) << "first\nsecond";

@@ -40,23 +40,24 @@ public:
 
     // Writes the line header for `level` and returns the stream for the message.
     std::ostream& start(int level) {
-        Format::writeHeader(lineStream, level);
-        return lineStream;
+        Format::writeHeader(*lineStream, level);
+        return *lineStream;
     }
 
 private:
     // The line end added, the line handed over as it stands in the record's own stream: an
     // output that takes a view gets it without a copy.
     void emit() {
-        lineStream.endLine();
+        lineStream->endLine();
         if constexpr (detail::WritesViews<Output>::value) {
-            Output::write(lineStream.view());
+            Output::write(lineStream->view());
         } else {
-            Output::write(lineStream.str());
+            Output::write(lineStream->str());
         }
     }
 
-    LineStream lineStream;
+    // The thread's stream for this record (see LineStreamLease).
+    LineStreamLease lineStream;
 };
 
 }  // namespace Log

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "addon001/log/export.h"
 #include "addon001/log/format.h"
 
 namespace Log {
@@ -56,7 +57,7 @@ namespace Log {
 // and the records go on into the file in use. The path is made absolute at open (a later
 // change of the working folder changes nothing) and, where the system allows, the files are
 // named relative to the folder opened then; the folder itself may be reached through a link.
-class RollingOutputToFile {
+class ADDONLOG_API RollingOutputToFile {
 public:
     // The names and sizes of the set (addon001/log/format.h).
     static constexpr int backupCount = format::backupCount;

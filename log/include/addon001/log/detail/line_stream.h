@@ -13,11 +13,9 @@ namespace Log {
 
 // The narrow output string stream in which a record composes its line. It keeps the first
 // part of the line in the object itself, so that a typical line needs no allocation, and
-// hands the finished line over as a view, without a copy. Its state is the one a new
-// std::ostream has; with the classic global locale it is set up without looking the locale's
-// facets up again for every record (they are looked up once). Longer lines spill into a
-// string; when memory runs out the stream turns bad and the line is shorter, as with any
-// string stream, but it still gets its line end.
+// hands the finished line over as a view, without a copy. Longer lines spill into a string;
+// when memory runs out the stream turns bad and the line is shorter, as with any string
+// stream, but it still gets its line end.
 class ADDONLOG_API LineStream : public std::ostream {
 public:
     LineStream();
@@ -39,6 +37,11 @@ public:
     // A copy of it.
     std::string str() const { return std::string(view()); }
 
+    // Empty again, in the state of a new stream (flags, precision, width, fill, exceptions,
+    // error state, tie, and the global locale of now), for the next record. A long line's
+    // spilled storage is let go, so that one huge record does not stay in memory.
+    void reset();
+
 private:
     class ADDONLOG_API Buffer : public std::streambuf {
     public:
@@ -57,6 +60,7 @@ private:
             if (spilled()) return spilled_;
             return std::string_view(pbase(), static_cast<std::size_t>(pptr() - pbase()));
         }
+        void reset();
 
     protected:
         int_type overflow(int_type character) override;
@@ -77,6 +81,28 @@ private:
     };
 
     Buffer buffer_;
+};
+
+// The stream of one record, lent by the calling thread for the record's life. Each thread keeps
+// its streams and reuses them, reset to a new stream's state: setting a stream up (with its
+// locale's facets) costs as much as the rest of a record. A record made while another is being
+// composed on the same thread (an operand of its message that logs) gets a stream of its own.
+// Should the thread's streams be unavailable (memory ran out for a new one, or the thread is
+// ending), the record gets a stream of its own that lives in the lease.
+class ADDONLOG_API LineStreamLease {
+public:
+    LineStreamLease();
+    ~LineStreamLease();
+    LineStreamLease(const LineStreamLease&) = delete;
+    LineStreamLease& operator=(const LineStreamLease&) = delete;
+
+    LineStream& operator*() const { return *stream_; }
+    LineStream* operator->() const { return stream_; }
+
+private:
+    LineStream* stream_;
+    bool lent_ = false;
+    alignas(LineStream) unsigned char own_[sizeof(LineStream)];
 };
 
 }  // namespace Log
