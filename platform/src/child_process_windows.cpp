@@ -102,14 +102,22 @@ ChildEnd runChild(const std::filesystem::path& program, const std::vector<std::s
             ? static_cast<DWORD>(std::min<long long>(options.timeLimit->count(), INFINITE - 1))
             : INFINITE;
     ChildEnd end;
-    if (WaitForSingleObject(process.hProcess, wait) == WAIT_TIMEOUT) {
+    const DWORD waited = WaitForSingleObject(process.hProcess, wait);
+    if (waited == WAIT_TIMEOUT) {
         TerminateProcess(process.hProcess, 1);
         WaitForSingleObject(process.hProcess, INFINITE);
         end.kind = ChildEnd::Kind::TimedOut;
         return end;
     }
+    // A wait or an exit code the system could not give says so, rather than taking the
+    // still-running process's status (STILL_ACTIVE, 259) for its exit code.
     DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
+    if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &exitCode) ||
+        exitCode == STILL_ACTIVE) {
+        const std::string reason = platform::lastSystemError().message();
+        TerminateProcess(process.hProcess, 1);
+        return notStarted(program.string() + ": its end could not be read: " + reason);
+    }
     // An exception the system caught ends the process with the exception's code, an NTSTATUS
     // of error severity; no program exits with such a code by choice.
     end.kind =

@@ -45,11 +45,13 @@ platform::ChildEnd RunningChild::wait() {
         end.problem = problem_;
         return end;
     }
-    WaitForSingleObject(handleOf(id_), INFINITE);
     DWORD exitCode = 0;
-    GetExitCodeProcess(handleOf(id_), &exitCode);
+    const bool ended = WaitForSingleObject(handleOf(id_), INFINITE) == WAIT_OBJECT_0 &&
+                       GetExitCodeProcess(handleOf(id_), &exitCode) && exitCode != STILL_ACTIVE;
+    if (!ended) end.problem = "its end could not be read: " + platform::lastSystemError().message();
     CloseHandle(handleOf(id_));
     running_ = false;
+    if (!ended) return end;
     end.kind = platform::ChildEnd::Kind::Exited;
     end.code = static_cast<int>(exitCode);
     return end;
