@@ -203,6 +203,20 @@ TEST_F(LogSetSafetyTest, RelativePathStaysWhereItWasOpened) {
 }
 
 #if !defined(_WIN32)
+// A dangling link at the lock file's name makes no file where it points (a root process would
+// otherwise create one anywhere); the folder's lock keeps the rotations apart instead.
+TEST_F(LogSetSafetyTest, DanglingLinkAtTheLockFileCreatesNothing) {
+    const fs::path live = file("linked-lock.log");
+    const fs::path target = file("made-by-the-link");
+    fs::create_symlink(target, live.string() + RollingOutputToFile::lockSuffix);
+    RollingOutputToFile::open(live.wstring());
+    RollingOutputToFile::write(oversized("rotated;"));
+    RollingOutputToFile::write("after\n");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(target)));
+    EXPECT_EQ(readLines(live), std::vector<std::string>{"after"});
+    EXPECT_EQ(logtest::readPrefix(backup(live, 1), 8), "rotated;");
+}
+
 // The lock file is made readable by exactly those who may write the live file, so that no one
 // else can open it to take the lock.
 TEST_F(LogSetSafetyTest, LockFileIsClosedToThoseWhoMayNotWriteTheLog) {
