@@ -1,6 +1,7 @@
 #include "addon001/log/reader/log_time.h"
 
 #include "addon001/log/format.h"
+#include "header_words.h"
 
 namespace logreading {
 
@@ -12,7 +13,7 @@ std::optional<int> parseTimeOfDay(std::string_view text, bool millisecondsOption
     char line[Log::format::timeOfDayLength] = {'0', '0', ':', '0', '0', ':',
                                                '0', '0', '.', '0', '0', '0'};
     text.copy(line, text.size());
-    const int time = Log::format::parseTimeOfDay(line);
+    const int time = detail::parseClock(line);
     if (time < 0) return std::nullopt;
     if (withMilliseconds != nullptr) *withMilliseconds = full;
     return time;
