@@ -38,7 +38,8 @@ int Timeline::place(int time) {
         latest_ = time;
         return day_;
     }
-    if (day_ > 0 && step >= millisecondsPerDay - newDayStep) return day_ - 1;
+    // Also on day 0, whose late records of the day before fall on day -1.
+    if (step >= millisecondsPerDay - newDayStep) return day_ - 1;
     if (step > 0) latest_ = time;
     return day_;
 }
