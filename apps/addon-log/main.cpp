@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "addon001/log/format.h"
-#include "addon001/log/version.h"
 #include "addon001/log/reader/log_printing.h"
 #include "addon001/log/reader/log_record_filter.h"
+#include "addon001/log/version.h"
 
 namespace {
 constexpr int exitBadCommandLine = 1;
@@ -137,7 +137,8 @@ std::optional<std::string> completeFilter(CommandLine& line) {
     if (!line.grep.empty() && line.regex) {
         std::string problem;
         filter.pattern = logreading::TextPattern::compile(line.grep, problem);
-        if (!filter.pattern) return "--grep " + line.grep + ": not a regular expression: " + problem;
+        if (!filter.pattern)
+            return "--grep " + line.grep + ": not a regular expression: " + problem;
     } else if (!line.grep.empty()) {
         filter.text = line.grep;
     }

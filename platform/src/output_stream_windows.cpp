@@ -35,9 +35,8 @@ bool waitForReaderGone(std::FILE* stream, std::chrono::milliseconds time) {
         if (pipeReaderGone(handle)) return true;
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) return false;
-        std::this_thread::sleep_for(
-            std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(20),
-                                                          deadline - now));
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            std::chrono::milliseconds(20), deadline - now));
     }
 }
 

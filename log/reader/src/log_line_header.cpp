@@ -65,10 +65,10 @@ private:
 
 const LevelTable levelTable;
 
+using detail::digit;
 using Log::format::levelAt;
 using Log::format::longestThreadId;
 using Log::format::threadAt;
-using detail::digit;
 }  // namespace
 
 // Written for speed: it runs once for every line of a set.

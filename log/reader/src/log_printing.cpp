@@ -1,7 +1,7 @@
 #include "addon001/log/reader/log_printing.h"
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <new>
 #include <sstream>
@@ -37,8 +37,8 @@ bool waitForNextPoll(std::FILE* output, std::chrono::steady_clock::time_point de
 }
 
 // Returns false when following ended because the output's reader has gone.
-bool follow(LogSetReader& reader, const ReadEvents& events, OutputBuffer& out,
-            std::FILE* output, std::optional<double> followFor) {
+bool follow(LogSetReader& reader, const ReadEvents& events, OutputBuffer& out, std::FILE* output,
+            std::optional<double> followFor) {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
     out.flush();

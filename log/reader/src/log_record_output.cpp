@@ -1,8 +1,8 @@
 #include "addon001/log/reader/log_record_output.h"
 
+#include <algorithm>
 #include <boost/nowide/convert.hpp>
 #include <boost/nowide/utf/utf.hpp>
-#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -113,7 +113,11 @@ void appendJsonString(OutputBuffer& out, std::string_view text) {
         if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7F) {
             // A C1 control in UTF-8: 0xC2 and a second byte below 0xA0 (the text is valid).
             if (c == 0xC2 && begin[i + 1] < 0xA0) {
-                const char code[6] = {'\\', 'u', '0', '0', hexDigits[begin[i + 1] >> 4],
+                const char code[6] = {'\\',
+                                      'u',
+                                      '0',
+                                      '0',
+                                      hexDigits[begin[i + 1] >> 4],
                                       hexDigits[begin[i + 1] & 15]};
                 escape(i, 2, std::string_view(code, 6));
                 ++i;

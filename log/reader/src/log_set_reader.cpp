@@ -303,9 +303,8 @@ bool LogSetReader::readOn(const ReadEvents& events) {
             // made by the rotation is not read again); one not held open could be a new file
             // that got its identity, once rotations removed the file read.
             if (keepFilesOpen_ || !rotatedSinceLive()) {
-                restartFile(events, shrank ? ": shrank from " +
-                                                 std::to_string(current_->offset) + " to " +
-                                                 std::to_string(size) + " bytes"
+                restartFile(events, shrank ? ": shrank from " + std::to_string(current_->offset) +
+                                                 " to " + std::to_string(size) + " bytes"
                                            : std::string(": was written anew from its start"));
                 continue;
             }

@@ -338,7 +338,8 @@ TEST_F(LogSetReaderTest, TellsWhenTheFileItReadLeftTheSet) {
 TEST_F(LogSetReaderTest, TheSinkRotatesWhileFilesAreHeldOpen) {
     Log::RollingOutputToFile::open(wide(0));
     LOG_AT(Log::INF) << "before any rotation";
-    platform::SharedReadFile firstLive(wide(0));
+    platform::SharedReadFile firstLive;
+    ASSERT_FALSE(firstLive.open(name(0).string()));
     LogSetReader reader(live.string());
     logtest::Collector read;
     const auto events = read.events();
@@ -347,18 +348,26 @@ TEST_F(LogSetReaderTest, TheSinkRotatesWhileFilesAreHeldOpen) {
     const std::string big(static_cast<std::size_t>(Log::RollingOutputToFile::maxSize), 'x');
     LOG_AT(Log::WAR) << "rotates\n" << big;
     LOG_AT(Log::INF) << "in the second live file";
-    platform::SharedReadFile secondLive(wide(0));
+    platform::SharedReadFile secondLive;
+    ASSERT_FALSE(secondLive.open(name(0).string()));
     reader.readOn(events);
     LOG_AT(Log::ERR) << "rotates again " << big;
     LOG_AT(Log::INF) << "in the third live file";
     ASSERT_TRUE(Log::RollingOutputToFile::isEnabled());
 
     // Both held files moved on: the first is backup 2, the second backup 1.
-    EXPECT_EQ(platform::SharedReadFile(wide(2)).identity(), firstLive.identity());
-    EXPECT_EQ(platform::SharedReadFile(wide(1)).identity(), secondLive.identity());
-    EXPECT_NE(platform::SharedReadFile(wide(0)).identity(), secondLive.identity());
+    const auto identityOf = [&](int number) {
+        platform::SharedReadFile file;
+        EXPECT_FALSE(file.open(name(number).string()));
+        return file.identity();
+    };
+    EXPECT_EQ(identityOf(2), firstLive.identity());
+    EXPECT_EQ(identityOf(1), secondLive.identity());
+    EXPECT_NE(identityOf(0), secondLive.identity());
     std::string held(64, '\0');
-    held.resize(firstLive.read(held.data(), held.size()));
+    std::size_t got = 0;
+    ASSERT_FALSE(firstLive.read(held.data(), held.size(), got));
+    held.resize(got);
     EXPECT_NE(held.find(" INF "), std::string::npos);
     EXPECT_NE(held.find("before any rotation"), std::string::npos);
 

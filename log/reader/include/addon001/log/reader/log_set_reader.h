@@ -5,9 +5,9 @@
 #include <deque>
 #include <optional>
 #include <stdexcept>
-#include <system_error>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "addon001/log/format.h"
