@@ -15,48 +15,59 @@ void RecordAssembler::startFile(const std::string* name) {
     lineNumber_ = 0;
     filled_ = 0;
     skipping_ = false;
+    pendingCr_ = false;
 }
 
 char* RecordAssembler::space() {
     // Full with one line: room for more of it, up to the cap (take cuts it there).
     if (filled_ == buffer_.size()) {
-        buffer_.resize(std::min(buffer_.size() * 2, textCap_ + chunkSize_));
+        buffer_.resize(std::min(buffer_.size() * 2, textCap_ + 2 + chunkSize_));
     }
     return buffer_.data() + filled_;
+}
+
+// Leaves out the bytes [begin, end) of an overlong line, counting them, except a CR at their end
+// that may be the line's own CR LF end (it is counted once more bytes of the line follow).
+void RecordAssembler::skip(const char* begin, const char* end) {
+    if (begin == end) return;
+    record_.cutBytes +=
+        static_cast<std::uint64_t>(end - begin) - (end[-1] == '\r' ? 1 : 0) + (pendingCr_ ? 1 : 0);
+    pendingCr_ = end[-1] == '\r';
 }
 
 void RecordAssembler::take(std::size_t got, const ReadEvents& events) {
     const char* const begin = buffer_.data();
     const char* const end = begin + filled_ + got;
-    const char* line = begin + filled_;
+    const char* line = begin;
     if (skipping_) {
         // The rest of an overlong line: left out up to its end.
+        line = begin + filled_;
         const auto* newline =
             static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
-        const char* const skipEnd = newline != nullptr ? newline : end;
-        record_.cutBytes += static_cast<std::uint64_t>(skipEnd - line);
+        skip(line, newline != nullptr ? newline : end);
         if (newline == nullptr) {
             filled_ = 0;
             return;
         }
         skipping_ = false;
+        pendingCr_ = false;  // the line's own end
         line = newline + 1;
-    } else {
-        line = begin;
     }
     while (line < end) {
         const auto* newline =
             static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
         if (newline == nullptr) break;
-        takeLine(line, newline, false, events);
+        takeLine(line, newline, false, true, events);
         line = newline + 1;
     }
     std::size_t rest = static_cast<std::size_t>(end - line);
-    if (rest >= textCap_) {
-        // A line longer than a record may hold: its first textCap bytes stand for it.
-        takeLine(line, line + textCap_, false, events);
-        record_.cutBytes += rest - textCap_;
+    if (rest > textCap_ + 1) {
+        // A line longer than a record may hold, for certain: more than textCap bytes before its
+        // last byte (which may be the CR of its end). Its first textCap bytes stand for it.
+        takeLine(line, line + rest - 1, false, false, events);
         skipping_ = true;
+        pendingCr_ = false;
+        skip(line + rest - 1, end);
         rest = 0;
     }
     // The buffer is about to be refilled: the record held back keeps its own copy.
@@ -65,11 +76,17 @@ void RecordAssembler::take(std::size_t got, const ReadEvents& events) {
     if (rest > 0 && line != begin) std::memmove(buffer_.data(), line, rest);
 }
 
-void RecordAssembler::takeLine(const char* begin, const char* end, bool truncated,
+void RecordAssembler::takeLine(const char* begin, const char* end, bool truncated, bool whole,
                                const ReadEvents& events) {
-    if (end > begin && end[-1] == '\r') --end;
-    const std::string_view line(begin, static_cast<std::size_t>(end - begin));
+    if (whole && end > begin && end[-1] == '\r') --end;
+    std::string_view line(begin, static_cast<std::size_t>(end - begin));
     ++lineNumber_;
+    std::uint64_t cut = 0;
+    if (line.size() > textCap_) {
+        cut = line.size() - textCap_;
+        line = line.substr(0, textCap_);
+        end = begin + textCap_;
+    }
     LineHeader header;
     const bool hasHeader = parseLineHeader(line, header);
     static const std::string noName;
@@ -90,7 +107,7 @@ void RecordAssembler::takeLine(const char* begin, const char* end, bool truncate
         record_.text = line;
         record_.lineCount = 1;
         record_.truncated = truncated;
-        record_.cutBytes = 0;
+        record_.cutBytes = cut;
         assembled_ = false;
         holding_ = true;
         if (!hasHeader && events.unparsedLine) events.unparsedLine(file, lineNumber_, line);
@@ -98,6 +115,7 @@ void RecordAssembler::takeLine(const char* begin, const char* end, bool truncate
     }
     ++record_.lineCount;
     record_.truncated = truncated;
+    record_.cutBytes += cut;
     if (events.unparsedLine && (!record_.header || looksLikeDamagedHeader(line))) {
         events.unparsedLine(file, lineNumber_, line);
     }
@@ -107,9 +125,8 @@ void RecordAssembler::takeLine(const char* begin, const char* end, bool truncate
         appendToRecord(begin, end);
         return;
     }
-    const std::size_t kept = room > 0 ? room - 1 : 0;
     record_.cutBytes += line.size() + 1 - room;
-    if (room > 0) appendToRecord(begin, begin + kept);
+    if (room > 0) appendToRecord(begin, begin + (room - 1));
 }
 
 // Adds a continuation line to the record's text: by widening the view when the line follows
@@ -145,12 +162,13 @@ void RecordAssembler::passHeldRecord(const ReadEvents& events) {
 
 void RecordAssembler::endOfFile(const ReadEvents& events) {
     if (filled_ > 0) {
-        takeLine(buffer_.data(), buffer_.data() + filled_, true, events);
+        takeLine(buffer_.data(), buffer_.data() + filled_, true, true, events);
         filled_ = 0;
     } else if (skipping_ && holding_) {
-        record_.truncated = true;  // the overlong line had no end
+        record_.truncated = true;  // the overlong line had no end; a CR at its end is none
     }
     skipping_ = false;
+    pendingCr_ = false;
     passHeldRecord(events);
 }
 

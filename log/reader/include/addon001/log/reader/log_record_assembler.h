@@ -31,7 +31,8 @@ struct ReadEvents {
 //
 // Memory is bounded by `textCap`: a record's text (its lines joined by '\n') is held up to that
 // many bytes; the bytes past it, of a line however long or of more lines, are left out and
-// counted in LogRecord::cutBytes. The read buffer grows to at most textCap and a chunk.
+// counted in LogRecord::cutBytes (a CR of a CR LF end is no byte of the line). The read buffer
+// grows to at most textCap and a chunk.
 //
 // Speed: the lines are split and parsed in the buffer they were read into; a record's text is
 // copied only where its lines are not one run of bytes there.
@@ -58,7 +59,11 @@ public:
     void endOfFile(const ReadEvents& events);
 
 private:
-    void takeLine(const char* begin, const char* end, bool truncated, const ReadEvents& events);
+    // `whole`: the line up to its end, whose CR of a CR LF end is dropped; else the first bytes
+    // of a longer line.
+    void takeLine(const char* begin, const char* end, bool truncated, bool whole,
+                  const ReadEvents& events);
+    void skip(const char* begin, const char* end);
     void appendToRecord(const char* begin, const char* end);
     void keepHeldRecord();
 
@@ -67,6 +72,7 @@ private:
     std::vector<char> buffer_;
     std::size_t filled_ = 0;  // bytes at the buffer's start not taken yet: a line without its end
     bool skipping_ = false;   // the rest of a line longer than textCap is being left out
+    bool pendingCr_ = false;  // the last byte left out was a CR, not counted yet
 
     const std::string* file_ = nullptr;
     std::uint64_t lineNumber_ = 0;
