@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 #include "addon001/log/format.h"
@@ -75,10 +76,21 @@ std::size_t utf8Length(const unsigned char* at, const unsigned char* end) {
     return length;
 }
 
+// Whether the eight bytes at `at` are all below 0x80.
+bool asciiWord(const unsigned char* at) {
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return (word & 0x8080808080808080u) == 0;
+}
+
 bool isValidUtf8(std::string_view text) {
     const auto* at = reinterpret_cast<const unsigned char*>(text.data());
     const auto* const end = at + text.size();
     while (at != end) {
+        if (end - at >= 8 && asciiWord(at)) {
+            at += 8;
+            continue;
+        }
         if (*at < 0x80) {
             ++at;
             continue;
@@ -88,6 +100,20 @@ bool isValidUtf8(std::string_view text) {
         at += length;
     }
     return true;
+}
+
+// Whether the eight bytes at `at` go into a JSON string as they are: none below 0x20, none a
+// quote, a backslash, DEL or above.
+bool plainJsonWord(const unsigned char* at) {
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highs = 0x8080808080808080u;
+    const auto hasZero = [](std::uint64_t value) { return (value - ones) & ~value & highs; };
+    const std::uint64_t control = (word - ones * 0x20) & ~word & highs;  // a byte below 0x20
+    const std::uint64_t high = (word + ones * 0x01) & highs;             // 0x7F or above
+    return (control | high | (word & highs) | hasZero(word ^ (ones * '"')) |
+            hasZero(word ^ (ones * '\\'))) == 0;
 }
 
 const char hexDigits[] = "0123456789abcdef";
@@ -109,6 +135,8 @@ void appendJsonString(OutputBuffer& out, std::string_view text) {
         plain = at + skip;
     };
     for (std::size_t i = 0; i < size; ++i) {
+        while (size - i >= 8 && plainJsonWord(begin + i)) i += 8;
+        if (i == size) break;
         const unsigned char c = begin[i];
         if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7F) {
             // A C1 control in UTF-8: 0xC2 and a second byte below 0xA0 (the text is valid).
