@@ -105,10 +105,11 @@ void describeOptions(CLI::App& app, CommandLine& line) {
         ->type_name("TIME");
     app.add_flag("--follow,-f", line.print.follow,
                  "After printing, keep printing new records as they are written, also across "
-                 "rotations, until Ctrl-C");
+                 "rotations (a copy-and-truncate one too), until Ctrl-C or until the reader of "
+                 "the output has gone (as `| head` closes it)");
     app.add_option("--follow-for", line.followFor,
                    "Follow (as --follow) for this many seconds after the records present have "
-                   "been printed, then stop")
+                   "been printed, then stop: 0 to 31536000 (a year)")
         ->type_name("SECONDS");
     app.add_flag("--json", line.print.json,
                  "One JSON object per record (JSON Lines): file, line, day, time, level, "
