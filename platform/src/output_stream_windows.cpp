@@ -1,7 +1,9 @@
 #define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "addon001/platform/output_stream.h"

@@ -413,4 +413,27 @@ TEST_F(AddonLogTest, FollowingEndsWhenTheOutputsReaderHasGone) {
     EXPECT_EQ(run.out, "10:00:00.000 INF 1 one\n");
 }
 
+// On a terminal (a pseudo-terminal made by script(1)) the controls of a record are shown
+// visibly, with --raw they are written as stored; to a pipe the record is written as stored.
+TEST_F(AddonLogTest, ControlsReachATerminalOnlyVisiblyUnlessRaw) {
+    if (!linuxBuild || !fs::exists("/usr/bin/script")) GTEST_SKIP() << "needs script(1)";
+    const std::string hostile = "10:00:00.000 INF 1 \x1b]0;pwned\x07\x1b[2J\rover\xc2\x9b";
+    test_support::writeFile(live, hostile + "\n");
+    const auto onTerminal = [&](const std::string& options) {
+        const ProgramRun run =
+            test_support::runProgram("/usr/bin/script",
+                                     {"-qec",
+                                      test_support::builtProgram("addon-log").string() + " '" +
+                                          live.string() + "'" + options,
+                                      "/dev/null"},
+                                     std::chrono::seconds(60));
+        EXPECT_TRUE(run.end.exitedWith(0)) << run.end.description() << run.err;
+        return run.out;
+    };
+    // The terminal's own line discipline turns the line end into CR LF.
+    EXPECT_EQ(onTerminal(""), "10:00:00.000 INF 1 \\x1b]0;pwned\\x07\\x1b[2J\\rover\\xc2\\x9b\r\n");
+    EXPECT_EQ(onTerminal(" --raw"), hostile + "\r\n");
+    EXPECT_EQ(runLog({live.string()}).out, hostile + "\n");
+}
+
 }  // namespace
