@@ -206,10 +206,13 @@ bool LogSetReader::readToEnd(const ReadEvents& events) {
             if (!isFile(*open_, file.identity, file.prefix)) return any;
             handle = &*open_;
         } else {
+            const bool wasLive = file.number == 0;
             released = reopen();
             if (!released) {
                 if (file.number == 0) return any;  // replaced: readOn decides
-                if (events.notice && !file.lost) {
+                // Gone from the live name without a rotation: removed (readOn says so).
+                if (wasLive) file.removedLive = !rotatedSinceLive();
+                if (events.notice && !file.lost && !file.removedLive) {
                     events.notice(names_[file.readIndex] +
                                   ": rotated out of the log set before it was read to its end; "
                                   "the rest of it is lost");

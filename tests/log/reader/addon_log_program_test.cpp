@@ -309,9 +309,11 @@ TEST_F(AddonLogTest, FiltersCombine) {
               "00:00:02.000 ERR 8 after midnight\n");
     EXPECT_EQ(lines(runLog({live.string(), "--grep", "valve"})),
               "23:30:00.000 WAR 8 pressure high\nvalve 3\n");
-    EXPECT_EQ(lines(runLog({live.string(), "--grep", "HX-[0-9]+|stop+ed", "--regex"})),
-              "23:59:59.500 ERR 7 drive HX-140 failed\n"
-              "00:20:00.000 FAT 7 stopped [truncated]\n");
+    if (linuxBuild) {  // the only build with a regular-expression engine
+        EXPECT_EQ(lines(runLog({live.string(), "--grep", "HX-[0-9]+|stop+ed", "--regex"})),
+                  "23:59:59.500 ERR 7 drive HX-140 failed\n"
+                  "00:20:00.000 FAT 7 stopped [truncated]\n");
+    }
     EXPECT_EQ(lines(runLog({live.string(), "--since", "23:59:59", "--until", "00:10:00"})),
               "23:59:59.500 ERR 7 drive HX-140 failed\n"
               "00:00:02.000 ERR 8 after midnight\n"
