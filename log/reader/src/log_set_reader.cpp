@@ -266,8 +266,10 @@ std::optional<LogSetReader::Tracked> LogSetReader::successorOf(int number) {
 
 // The live file, removed without a rotation, made anew: read from its start when it is there.
 std::optional<LogSetReader::Tracked> LogSetReader::newLiveFile() {
+    // Whatever holds the name now is new: the file read was found nowhere in the set (where files
+    // are not held open, the new one may even have been given its identity).
     std::optional<platform::SharedReadFile> file = openNumber(0);
-    if (!file || file->identity() == current_->identity) return std::nullopt;
+    if (!file) return std::nullopt;
     return track(*file, 0);
 }
 
@@ -324,7 +326,8 @@ bool LogSetReader::readOn(const ReadEvents& events) {
         assembler_.endOfFile(events);
         std::optional<Tracked> next;
         if (number == notInSet) {
-            if (events.notice && !current_->lost && !current_->announced) {
+            if (events.notice && (!current_->lost || current_->removedLive) &&
+                !current_->announced) {
                 events.notice(names_[current_->readIndex] +
                               (current_->removedLive
                                    ? ": was removed while it was read; a new file of that name "
