@@ -111,7 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider provider(data, size);
     const std::size_t cap = provider.ConsumeIntegralInRange<std::size_t>(1, 160);
     std::vector<std::size_t> pieces;
-    for (int i = 0; i < 4; ++i) pieces.push_back(provider.ConsumeIntegralInRange<std::size_t>(1, 64));
+    for (int i = 0; i < 4; ++i)
+        pieces.push_back(provider.ConsumeIntegralInRange<std::size_t>(1, 64));
     const std::string input = provider.ConsumeRemainingBytesAsString();
 
     const std::string file = "app.log";
@@ -124,8 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             header = Header{record.header->time, record.header->levelText, record.header->thread,
                             record.header->messageStart};
         }
-        read.push_back({std::string(record.text), record.line, header, record.truncated,
-                        record.cutBytes});
+        read.push_back(
+            {std::string(record.text), record.line, header, record.truncated, record.cutBytes});
     };
     logreading::RecordAssembler assembler(pieces[0], cap);
     assembler.startFile(&file);
