@@ -44,6 +44,13 @@ ROWS = [
      "log_set_read_json/ours", None, "log_set_read/floor", None, None, None),
     ("Reading a full log set filtered (--level, --grep) into a file",
      "log_set_read_filtered/ours", None, "log_set_read/floor", None, None, None),
+    # JSON against our own text output of the same set.
+    ("Reading a full log set as JSON Lines, against its text output",
+     "log_set_read_json/ours", None, "log_set_read/ours", None, None, 3.0),
+    ("Searching a full log set for a word (--grep) against grep",
+     "log_set_grep/ours", None, "log_set_grep/floor", None, None, None),
+    ("Searching a full log set for a pattern (--grep --regex) against grep -E",
+     "log_set_regex/ours", None, "log_set_regex/floor", None, None, None),
 ]
 
 # The emitted records, each against spdlog, log4cplus and the floor, as medians of the ratios of

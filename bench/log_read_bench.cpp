@@ -104,6 +104,21 @@ fs::path catProgram() {
     return {};
 }
 
+fs::path grepProgram() {
+    for (const char* candidate : {"/usr/bin/grep", "/bin/grep"}) {
+        if (fs::exists(candidate)) return candidate;
+    }
+    return {};
+}
+
+// grep's arguments for a search of the set's files: no file names before the lines.
+std::vector<std::string> grepArguments(const std::vector<std::string>& options) {
+    std::vector<std::string> arguments = options;
+    arguments.insert(arguments.begin(), "-h");
+    for (const std::string& file : setFilesOldestFirst()) arguments.push_back(file);
+    return arguments;
+}
+
 void runEachIteration(benchmark::State& state, const fs::path& program,
                       const std::vector<std::string>& arguments, const fs::path& output) {
     if (program.empty() || !fs::exists(program)) {
@@ -155,6 +170,24 @@ void readOursFiltered(benchmark::State& state) {
                      toFile);
 }
 
+// A search finds records (header and continuation lines), grep lines; both read every byte.
+void grepOurs(benchmark::State& state) {
+    runEachIteration(state, ours(), {logSet().string(), "--grep", "timeout"}, toFile);
+}
+
+void grepFloor(benchmark::State& state) {
+    runEachIteration(state, grepProgram(), grepArguments({"timeout"}), toFile);
+}
+
+void regexOurs(benchmark::State& state) {
+    runEachIteration(state, ours(), {logSet().string(), "--grep", "timeout.*HX-1", "--regex"},
+                     toFile);
+}
+
+void regexFloor(benchmark::State& state) {
+    runEachIteration(state, grepProgram(), grepArguments({"-E", "timeout.*HX-1"}), toFile);
+}
+
 void splitFloor(benchmark::State& state) {
     const std::vector<std::string> files = setFilesOldestFirst();
     std::vector<char> buffer(256 * 1024);
@@ -199,6 +232,10 @@ BENCHMARK(readOursJson)
     ->Name("log_set_read_json/ours")
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(grepOurs)->Name("log_set_grep/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(grepFloor)->Name("log_set_grep/floor")->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(regexOurs)->Name("log_set_regex/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(regexFloor)->Name("log_set_regex/floor")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(readOursFiltered)
     ->Name("log_set_read_filtered/ours")
     ->UseRealTime()

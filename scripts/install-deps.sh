@@ -11,7 +11,7 @@ for group in "${groups[@]}"; do
   case "$group" in
     linux)
       packages+=(cmake make g++ libboost-dev libboost-thread-dev nlohmann-json3-dev libcli11-dev dpkg-dev file pkgconf
-                 libgtest-dev googletest python3 help2man lintian clang) ;;
+                 libgtest-dev googletest python3 help2man lintian clang libre2-dev) ;;
     windows)
       packages+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
     bench)

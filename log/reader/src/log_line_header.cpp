@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "addon001/log/format.h"
+#include "header_words.h"
 
 namespace logreading {
 
@@ -64,10 +65,10 @@ private:
 
 const LevelTable levelTable;
 
+using detail::digit;
 using Log::format::levelAt;
 using Log::format::longestThreadId;
 using Log::format::threadAt;
-using Log::format::detail::digit;
 }  // namespace
 
 // Written for speed: it runs once for every line of a set.
@@ -77,7 +78,7 @@ bool parseLineHeader(std::string_view line, LineHeader& header) {
         text[threadAt - 1] != Log::format::fieldEnd) {
         return false;
     }
-    const int time = Log::format::parseTimeOfDay(text);
+    const int time = detail::parseClock(text);
     if (time < 0) return false;
 
     const LevelTable::Slot* level = levelTable.find(text + levelAt);

@@ -1,13 +1,16 @@
 #include "addon001/log/reader/log_printing.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <new>
 #include <sstream>
 #include <thread>
 
 #include "addon001/log/reader/log_record_output.h"
 #include "addon001/log/reader/log_set_reader.h"
 #include "addon001/log/reader/log_stats.h"
+#include "addon001/platform/output_stream.h"
 
 namespace logreading {
 
@@ -24,14 +27,17 @@ extern "C" void requestStop(int) {
     stopRequested = 1;
 }
 
-void sleepUntilNextPoll(std::chrono::steady_clock::time_point deadline) {
+// Waits for the next poll; false when the output's reader has gone meanwhile.
+bool waitForNextPoll(std::FILE* output, std::chrono::steady_clock::time_point deadline) {
     const auto now = std::chrono::steady_clock::now();
-    if (now < deadline)
-        std::this_thread::sleep_for(
-            std::min<std::chrono::nanoseconds>(pollInterval, deadline - now));
+    if (now >= deadline) return true;
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::min<std::chrono::steady_clock::duration>(pollInterval, deadline - now));
+    return !platform::waitForReaderGone(output, std::max(wait, std::chrono::milliseconds(1)));
 }
 
-void follow(LogSetReader& reader, const ReadEvents& events, OutputBuffer& out,
+// Returns false when following ended because the output's reader has gone.
+bool follow(LogSetReader& reader, const ReadEvents& events, OutputBuffer& out, std::FILE* output,
             std::optional<double> followFor) {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
@@ -42,13 +48,14 @@ void follow(LogSetReader& reader, const ReadEvents& events, OutputBuffer& out,
                                         std::chrono::duration<double>(*followFor))
                               : std::chrono::steady_clock::time_point::max();
     while (stopRequested == 0 && std::chrono::steady_clock::now() < deadline) {
-        sleepUntilNextPoll(deadline);
+        if (!waitForNextPoll(output, deadline)) return false;
         // A record is passed on once a whole poll went by without anything new: by then its
         // writer has written all its lines.
         if (!reader.readOn(events)) reader.passHeldRecord(events);
         out.flush();
     }
     reader.readOn(events);
+    return true;
 }
 }  // namespace
 
@@ -56,6 +63,7 @@ int printLogSet(const PrintOptions& options, std::FILE* output, std::ostream& er
     RecordMatcher matcher(options.filter);
     LogStats summary;
     OutputBuffer out(output);
+    const bool visible = !options.raw && platform::isTerminal(output);
     ReadEvents events;
     events.record = [&](const LogRecord& record) {
         if (!matcher.matches(record)) return;
@@ -64,7 +72,7 @@ int printLogSet(const PrintOptions& options, std::FILE* output, std::ostream& er
         } else if (options.json) {
             writeRecordJson(out, record);
         } else {
-            writeRecordText(out, record);
+            writeRecordText(out, record, visible);
         }
     };
     if (options.stats) {
@@ -87,7 +95,10 @@ int printLogSet(const PrintOptions& options, std::FILE* output, std::ostream& er
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             reader.readOn(events);
         }
-        if (options.follow || options.followFor) follow(reader, events, out, options.followFor);
+        if ((options.follow || options.followFor) &&
+            !follow(reader, events, out, output, options.followFor)) {
+            return printDone;  // nobody reads what would follow
+        }
         reader.finish(events);
         if (options.stats) {
             std::ostringstream text;
@@ -98,7 +109,11 @@ int printLogSet(const PrintOptions& options, std::FILE* output, std::ostream& er
             } else {
                 summary.printText(text, reader.filesRead());
             }
-            out.append(text.str());
+            if (visible) {
+                appendVisible(out, text.str());
+            } else {
+                out.append(text.str());
+            }
         }
         out.flush();
     } catch (const LogSetError& error) {
@@ -111,6 +126,12 @@ int printLogSet(const PrintOptions& options, std::FILE* output, std::ostream& er
         return printBadInput;
     } catch (const OutputError& error) {
         errors << "addon-log: cannot write the output: " << error.what() << '\n';
+        return printBadInput;
+    } catch (const std::bad_alloc&) {
+        errors << "addon-log: out of memory" << '\n';
+        return printBadInput;
+    } catch (const std::exception& error) {
+        errors << "addon-log: " << error.what() << '\n';
         return printBadInput;
     }
     return printDone;

@@ -63,10 +63,7 @@ bool RecordMatcher::matchesConditions(const LogRecord& record) {
         }
     }
     if (filter_.text && record.text.find(*filter_.text) == std::string::npos) return false;
-    if (filter_.pattern &&
-        !std::regex_search(record.text.begin(), record.text.end(), *filter_.pattern)) {
-        return false;
-    }
+    if (filter_.pattern && !filter_.pattern->foundIn(record.text)) return false;
     return true;
 }
 

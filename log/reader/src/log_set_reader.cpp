@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "addon001/log/format.h"
-#include "addon001/platform/wide_path_file.h"
 
 namespace logreading {
 
@@ -23,17 +22,16 @@ int searchFrom(int place) {
 }
 }  // namespace
 
-LogSetReader::LogSetReader(std::string path, std::size_t chunkSize)
+LogSetReader::LogSetReader(std::string path, std::size_t chunkSize, std::size_t textCap)
     : path_(std::move(path)),
-      widePath_(platform::widenPath(path_)),
-      chunkSize_(chunkSize == 0 ? defaultChunkSize : chunkSize),
-      keepFilesOpen_(!platform::removedFileKeepsNameWhileOpen) {
+      keepFilesOpen_(!platform::removedFileKeepsNameWhileOpen),
+      assembler_(chunkSize == 0 ? defaultChunkSize : chunkSize, textCap) {
     if (path_.empty()) throw LogSetError("no log file given");
     bool anyFile = false;
     bool anyByte = false;
     for (int number = 0; number <= backupCount; ++number) {
         const std::string name = setFileName(path_, number);
-        const platform::PathStatus status = platform::pathStatus(wideName(number));
+        const platform::PathStatus status = platform::pathStatus(fileName(number));
         switch (status.kind) {
             case platform::PathStatus::Kind::missing:
                 continue;
@@ -56,21 +54,24 @@ LogSetReader::LogSetReader(std::string path, std::size_t chunkSize)
     // part of the set until the next rotation or open places it.
     if (openNumber(rotatingPlace)) {
         anyFile = true;
-        anyByte = anyByte || platform::pathStatus(wideName(rotatingPlace)).size > 0;
+        anyByte = anyByte || platform::pathStatus(fileName(rotatingPlace)).size > 0;
     }
     if (!anyFile) {
         throw LogSetError(path_ + ": no such log file, nor any of its backups (" +
                           setFileName(path_, 1) + " to " + setFileName(path_, backupCount) + ")");
     }
-    if (!anyByte && platform::pathStatus(widePath_).kind == platform::PathStatus::Kind::missing) {
+    if (!anyByte && platform::pathStatus(path_).kind == platform::PathStatus::Kind::missing) {
         throw LogSetError(path_ + ": the log set is empty: there is no live file and its backups " +
                           "hold nothing");
     }
-    buffer_.resize(chunkSize_);
 }
 
-std::wstring LogSetReader::wideName(int number) const {
-    return Log::format::setFileName(widePath_, number);
+std::string LogSetReader::fileName(int number) const {
+    return setFileName(path_, number);
+}
+
+std::string LogSetReader::cannotRead(const std::string& name, const std::error_code& error) const {
+    return name + ": cannot be read: " + error.message();
 }
 
 // The file that holds `number`'s name now, or none when there is none (or no regular file). A
@@ -79,18 +80,17 @@ std::optional<platform::SharedReadFile> LogSetReader::openNumber(int number) con
     // Only a file under the ".rotating" name is the sink's; anything else there (a folder, say)
     // is not part of the set.
     if (number == rotatingPlace &&
-        platform::pathStatus(wideName(number)).kind != platform::PathStatus::Kind::file) {
+        platform::pathStatus(fileName(number)).kind != platform::PathStatus::Kind::file) {
         return std::nullopt;
     }
     for (int attempt = 1;; ++attempt) {
-        try {
-            return platform::SharedReadFile(wideName(number));
-        } catch (const platform::FileError& error) {
-            const platform::PathStatus status = platform::pathStatus(wideName(number));
-            if (status.kind == platform::PathStatus::Kind::missing) return std::nullopt;
-            if (status.kind != platform::PathStatus::Kind::file || attempt == 3) {
-                throw LogSetError(setFileName(path_, number) + ": cannot be read: " + error.what());
-            }
+        platform::SharedReadFile file;
+        const std::error_code error = file.open(fileName(number));
+        if (!error) return file;
+        const platform::PathStatus status = platform::pathStatus(fileName(number));
+        if (status.kind == platform::PathStatus::Kind::missing) return std::nullopt;
+        if (status.kind != platform::PathStatus::Kind::file || attempt == 3) {
+            throw LogSetError(cannotRead(fileName(number), error));
         }
     }
 }
@@ -102,6 +102,7 @@ LogSetReader::Tracked LogSetReader::track(platform::SharedReadFile& file, int nu
     tracked.readIndex = filesRead_.size();
     names_.push_back(setFileName(path_, number));
     filesRead_.push_back({names_.back(), 0});
+    assembler_.startFile(&names_.back());
     if (number == 0) {
         // What backup 1 is while this live file is read: had a rotation come, it would differ.
         firstBackup_.reset();
@@ -133,12 +134,12 @@ std::string LogSetReader::readPrefix(platform::SharedReadFile& file, std::size_t
     std::string prefix(length, '\0');
     std::size_t filled = 0;
     file.seek(0);
-    try {
-        for (std::size_t got = 1; got > 0 && filled < length; filled += got) {
-            got = file.read(prefix.data() + filled, length - filled);
+    for (std::size_t got = 1; got > 0 && filled < length; filled += got) {
+        if (file.read(prefix.data() + filled, length - filled, got)) {
+            // Compared as a different file; reading it proper reports the error.
+            filled = 0;
+            break;
         }
-    } catch (const platform::FileError&) {
-        filled = 0;  // compared as a different file; reading it proper reports the error
     }
     prefix.resize(filled);
     return prefix;
@@ -205,10 +206,13 @@ bool LogSetReader::readToEnd(const ReadEvents& events) {
             if (!isFile(*open_, file.identity, file.prefix)) return any;
             handle = &*open_;
         } else {
+            const bool wasLive = file.number == 0;
             released = reopen();
             if (!released) {
                 if (file.number == 0) return any;  // replaced: readOn decides
-                if (events.notice && !file.lost) {
+                // Gone from the live name without a rotation: removed (readOn says so).
+                if (wasLive) file.removedLive = !rotatedSinceLive();
+                if (events.notice && !file.lost && !file.removedLive) {
                     events.notice(names_[file.readIndex] +
                                   ": rotated out of the log set before it was read to its end; "
                                   "the rest of it is lost");
@@ -218,26 +222,22 @@ bool LogSetReader::readToEnd(const ReadEvents& events) {
             }
             handle = &*released;
         }
-        if (filled_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+        char* const space = assembler_.space();
         handle->seek(file.offset);
         std::size_t got = 0;
-        try {
-            got = handle->read(buffer_.data() + filled_, buffer_.size() - filled_);
-        } catch (const platform::FileError& error) {
-            throw LogSetError(names_[file.readIndex] + ": cannot be read: " + error.what());
+        if (const std::error_code error = handle->read(space, assembler_.spaceSize(), got)) {
+            throw LogSetError(cannotRead(names_[file.readIndex], error));
         }
         // Closed before its lines are passed on, which may wait for a slow reader of the output.
         released.reset();
         if (got == 0) return any;
         any = true;
         if (file.prefix.size() < prefixLength && file.offset == file.prefix.size()) {
-            file.prefix.append(buffer_.data() + filled_,
-                               std::min(got, prefixLength - file.prefix.size()));
+            file.prefix.append(space, std::min(got, prefixLength - file.prefix.size()));
         }
         file.offset += got;
         filesRead_[file.readIndex].bytes += got;
-        filled_ += got;
-        processLines(events);
+        assembler_.take(got, events);
     }
 }
 
@@ -264,6 +264,27 @@ std::optional<LogSetReader::Tracked> LogSetReader::successorOf(int number) {
     }
 }
 
+// The live file, removed without a rotation, made anew: read from its start when it is there.
+std::optional<LogSetReader::Tracked> LogSetReader::newLiveFile() {
+    // Whatever holds the name now is new: the file read was found nowhere in the set (where files
+    // are not held open, the new one may even have been given its identity).
+    std::optional<platform::SharedReadFile> file = openNumber(0);
+    if (!file) return std::nullopt;
+    return track(*file, 0);
+}
+
+// The current file was emptied in place and is written anew: read again from its start.
+void LogSetReader::restartFile(const ReadEvents& events, const std::string& why) {
+    if (events.notice) {
+        events.notice(names_[current_->readIndex] + why +
+                      " (emptied in place); reading it again from its start");
+    }
+    assembler_.endOfFile(events);
+    assembler_.startFile(&names_[current_->readIndex]);
+    current_->offset = 0;
+    current_->prefix.clear();
+}
+
 bool LogSetReader::readOn(const ReadEvents& events) {
     waitingForLiveFile_ = false;
     if (!current_ && !start()) return false;
@@ -272,48 +293,52 @@ bool LogSetReader::readOn(const ReadEvents& events) {
         any = readToEnd(events) || any;
         Place place = whereIs(*current_);
         if (place.number == 0) {
-            // Still the live file. Emptied in place (a rotation that could not rename it)?
+            // Still the live file. Emptied in place (a rotation that could not rename it, or a
+            // copy-and-truncate rotation)?
             std::optional<platform::SharedReadFile> named = openNumber(0);
             std::uint64_t size = 0;
-            try {
-                size = open_ ? open_->size() : named ? named->size() : 0;
-            } catch (const platform::FileError& error) {
-                throw LogSetError(names_[current_->readIndex] +
-                                  ": cannot be read: " + error.what());
+            if (open_ || named) {
+                if (const std::error_code error = (open_ ? *open_ : *named).size(size)) {
+                    throw LogSetError(cannotRead(names_[current_->readIndex], error));
+                }
             }
             const bool shrank = size < current_->offset;
             if (!shrank && !place.replaced) return any;
-            if (!rotatedSinceLive()) {
-                if (events.notice) {
-                    events.notice(names_[current_->readIndex] +
-                                  (shrank ? ": shrank from " + std::to_string(current_->offset) +
-                                                " to " + std::to_string(size) + " bytes"
-                                          : std::string(": was written anew from its start")) +
-                                  " (emptied by the writer); reading it again from its start");
-                }
-                endOfFile(events);
-                current_->offset = 0;
-                current_->lineNumber = 0;
-                current_->prefix.clear();
+            // A file held open is the file read, whatever became of the backups (a copy of it
+            // made by the rotation is not read again); one not held open could be a new file
+            // that got its identity, once rotations removed the file read.
+            if (keepFilesOpen_ || !rotatedSinceLive()) {
+                restartFile(events, shrank ? ": shrank from " + std::to_string(current_->offset) +
+                                                 " to " + std::to_string(size) + " bytes"
+                                           : std::string(": was written anew from its start"));
                 continue;
             }
-            // Rotations removed the file read, and a new live file took its identity.
             place.number = notInSet;
         }
         const int number = place.number;
+        if (number == notInSet && current_->number == 0) {
+            // Left the set as the live file: removed, unless a rotation moved it out.
+            current_->removedLive = !rotatedSinceLive();
+        }
         current_->number = number;
         // No longer written to: what was written before it was renamed is read to the end.
         any = readToEnd(events) || any;
-        endOfFile(events);
+        assembler_.endOfFile(events);
         std::optional<Tracked> next;
         if (number == notInSet) {
-            // Left the set while kept open and read: what follows starts with the oldest file.
-            if (events.notice && !current_->lost) {
+            if (events.notice && (!current_->lost || current_->removedLive) &&
+                !current_->announced) {
                 events.notice(names_[current_->readIndex] +
-                              ": rotated out of the log set while it was read; records written "
-                              "after it may be missing");
+                              (current_->removedLive
+                                   ? ": was removed while it was read; a new file of that name "
+                                     "is read from its start"
+                                   : ": rotated out of the log set while it was read; records "
+                                     "written after it may be missing"));
             }
-            next = successorOf(backupCount + 1);
+            current_->announced = true;
+            // Left the set while kept open and read: what follows starts with the oldest file,
+            // or, after a removal, is the new live file.
+            next = current_->removedLive ? newLiveFile() : successorOf(backupCount + 1);
         } else {
             next = successorOf(number);
         }
@@ -325,105 +350,12 @@ bool LogSetReader::readOn(const ReadEvents& events) {
     }
 }
 
-void LogSetReader::processLines(const ReadEvents& events) {
-    const char* const begin = buffer_.data();
-    const char* const end = begin + filled_;
-    const char* line = begin;
-    while (line < end) {
-        const auto* newline =
-            static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
-        if (newline == nullptr) break;
-        takeLine(line, newline, false, events);
-        line = newline + 1;
-    }
-    // The buffer is about to be refilled: the record held back keeps its own copy.
-    keepHeldRecord();
-    filled_ = static_cast<std::size_t>(end - line);
-    if (filled_ > 0 && line != begin) std::memmove(buffer_.data(), line, filled_);
-}
-
-void LogSetReader::takeLine(const char* begin, const char* end, bool truncated,
-                            const ReadEvents& events) {
-    if (end > begin && end[-1] == '\r') --end;
-    const std::string_view line(begin, static_cast<std::size_t>(end - begin));
-    Tracked& file = *current_;
-    ++file.lineNumber;
-    LineHeader header;
-    const bool hasHeader = parseLineHeader(line, header);
-    if (hasHeader || !holding_) {
-        // A record's first line; without a header, the first of lines that belong to no record
-        // (they come only at the start of a file).
-        passHeldRecord(events);
-        record_.file = &names_[file.readIndex];
-        record_.line = file.lineNumber;
-        if (hasHeader) {
-            record_.day = timeline_.place(header.time);
-            record_.header = header;
-        } else {
-            record_.day = timeline_.day();
-            record_.header.reset();
-        }
-        record_.text = line;
-        record_.lineCount = 1;
-        record_.truncated = truncated;
-        assembled_ = false;
-        holding_ = true;
-        if (!hasHeader && events.unparsedLine) {
-            events.unparsedLine(names_[file.readIndex], file.lineNumber, line);
-        }
-        return;
-    }
-    appendToRecord(begin, end);
-    ++record_.lineCount;
-    record_.truncated = truncated;
-    if (events.unparsedLine && (!record_.header || looksLikeDamagedHeader(line))) {
-        events.unparsedLine(names_[file.readIndex], file.lineNumber, line);
-    }
-}
-
-// Adds a continuation line to the record's text: by widening the view when the line follows
-// the text in the buffer after a bare LF, else by copying.
-void LogSetReader::appendToRecord(const char* begin, const char* end) {
-    const char* const textEnd = record_.text.data() + record_.text.size();
-    if (!assembled_ && textEnd + 1 == begin && *textEnd == '\n') {
-        record_.text = std::string_view(record_.text.data(),
-                                        static_cast<std::size_t>(end - record_.text.data()));
-        return;
-    }
-    if (!assembled_) {
-        assembly_.assign(record_.text);
-        assembled_ = true;
-    }
-    assembly_ += '\n';
-    assembly_.append(begin, end);
-    record_.text = assembly_;
-}
-
-void LogSetReader::keepHeldRecord() {
-    if (!holding_ || assembled_) return;
-    assembly_.assign(record_.text);
-    assembled_ = true;
-    record_.text = assembly_;
-}
-
 void LogSetReader::passHeldRecord(const ReadEvents& events) {
-    if (!holding_) return;
-    holding_ = false;
-    if (events.record) events.record(record_);
-}
-
-// The current file is complete: its last line, even without a line end, and its last record are
-// passed on, since no record continues into the next file.
-void LogSetReader::endOfFile(const ReadEvents& events) {
-    if (filled_ > 0) {
-        takeLine(buffer_.data(), buffer_.data() + filled_, true, events);
-        filled_ = 0;
-    }
-    passHeldRecord(events);
+    assembler_.passHeldRecord(events);
 }
 
 void LogSetReader::finish(const ReadEvents& events) {
-    if (current_) endOfFile(events);
+    if (current_) assembler_.endOfFile(events);
 }
 
 }  // namespace logreading

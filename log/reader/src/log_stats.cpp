@@ -20,6 +20,7 @@ nlohmann::ordered_json pointJson(const std::optional<TimelinePoint>& point) {
 void LogStats::add(const LogRecord& record) {
     ++records_;
     if (record.truncated) ++truncated_;
+    if (record.cutBytes > 0) ++cut_;
     if (!record.header) {
         ++recordsWithoutHeader_;
         return;
@@ -47,6 +48,7 @@ void LogStats::printText(std::ostream& out, const std::vector<FileRead>& files) 
     out << "Records: " << records_;
     if (recordsWithoutHeader_ > 0) out << " (" << recordsWithoutHeader_ << " without a header)";
     if (truncated_ > 0) out << " (" << truncated_ << " truncated)";
+    if (cut_ > 0) out << " (" << cut_ << " cut at the reader's cap of 16 MiB)";
     out << '\n';
     if (first_) out << "First time: " << pointText(*first_) << '\n';
     if (last_) out << "Last time:  " << pointText(*last_) << '\n';
@@ -71,6 +73,7 @@ nlohmann::ordered_json LogStats::toJson(const std::vector<FileRead>& files) cons
     json["records"] = records_;
     json["recordsWithoutHeader"] = recordsWithoutHeader_;
     json["truncated"] = truncated_;
+    json["cut"] = cut_;
     json["first"] = pointJson(first_);
     json["last"] = pointJson(last_);
     json["levels"] = nlohmann::ordered_json::array();

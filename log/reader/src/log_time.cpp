@@ -1,6 +1,7 @@
 #include "addon001/log/reader/log_time.h"
 
 #include "addon001/log/format.h"
+#include "header_words.h"
 
 namespace logreading {
 
@@ -12,7 +13,7 @@ std::optional<int> parseTimeOfDay(std::string_view text, bool millisecondsOption
     char line[Log::format::timeOfDayLength] = {'0', '0', ':', '0', '0', ':',
                                                '0', '0', '.', '0', '0', '0'};
     text.copy(line, text.size());
-    const int time = Log::format::parseTimeOfDay(line);
+    const int time = detail::parseClock(line);
     if (time < 0) return std::nullopt;
     if (withMilliseconds != nullptr) *withMilliseconds = full;
     return time;
@@ -37,7 +38,8 @@ int Timeline::place(int time) {
         latest_ = time;
         return day_;
     }
-    if (day_ > 0 && step >= millisecondsPerDay - newDayStep) return day_ - 1;
+    // Also on day 0, whose late records of the day before fall on day -1.
+    if (step >= millisecondsPerDay - newDayStep) return day_ - 1;
     if (step > 0) latest_ = time;
     return day_;
 }

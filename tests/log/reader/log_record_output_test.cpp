@@ -30,16 +30,34 @@ LogRecord record(const std::string& text, int day = 0, bool truncated = false) {
     return made;
 }
 
-std::string asText(const LogRecord& made) {
+enum class Form { text, visible, json };
+
+std::string written(const LogRecord& made, Form form = Form::text) {
     const auto file = test_support::scratchFolder("output-text") / "out.txt";
     {
         std::FILE* out = std::fopen(file.string().c_str(), "wb");
         logreading::OutputBuffer buffer(out, 16);  // smaller than a record: written in pieces
-        logreading::writeRecordText(buffer, made);
+        if (form == Form::json) {
+            logreading::writeRecordJson(buffer, made);
+        } else {
+            logreading::writeRecordText(buffer, made, form == Form::visible);
+        }
         buffer.flush();
         std::fclose(out);
     }
     return test_support::readFile(file);
+}
+
+std::string asText(const LogRecord& made) {
+    return written(made);
+}
+
+std::string asJson(const LogRecord& made) {
+    std::string line = written(made, Form::json);
+    EXPECT_EQ(line.back(), '\n');
+    line.pop_back();
+    EXPECT_TRUE(nlohmann::json::accept(line)) << line;
+    return line;
 }
 
 TEST(RecordOutput, TextIsTheRecordsLinesAndMarksACutLine) {
@@ -47,18 +65,47 @@ TEST(RecordOutput, TextIsTheRecordsLinesAndMarksACutLine) {
               "09:05:03.047 INF 3412 two\nlines\n");
     EXPECT_EQ(asText(record("09:05:03.047 INF 3412 cut", 0, true)),
               "09:05:03.047 INF 3412 cut [truncated]\n");
+    LogRecord longer = record("09:05:03.047 INF 3412 first bytes", 0, true);
+    longer.cutBytes = 1234;
+    EXPECT_EQ(asText(longer),
+              "09:05:03.047 INF 3412 first bytes [cut: 1234 bytes left out] [truncated]\n");
+}
+
+// For a terminal: every control but TAB and the line end shown, C1 as a byte and in UTF-8;
+// valid UTF-8 (whose continuation bytes lie in the C1 range) and other code pages unchanged.
+TEST(RecordOutput, ControlsReachATerminalOnlyVisibly) {
+    const std::string hostile =
+        "09:05:03.047 INF 1 \x1b]0;title\x07\x1b[2J\ra\tb\x7f"
+        "\x1b]52;c;eA==\x1b\\\x9b"
+        "31m\xc2\x9b"
+        "1m\x90q\n\x1bPdcs";
+    EXPECT_EQ(written(record(hostile), Form::visible),
+              "09:05:03.047 INF 1 \\x1b]0;title\\x07\\x1b[2J\\ra\tb\\x7f"
+              "\\x1b]52;c;eA==\\x1b\\\\x9b31m\\xc2\\x9b1m\\x90q\n\\x1bPdcs\n");
+    const std::string text =
+        "09:05:03.047 INF 1 caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80 Gr\xfc\xdf";
+    EXPECT_EQ(written(record(text), Form::visible), text + "\n");
+    EXPECT_EQ(written(record(hostile)), hostile + "\n");  // not for a terminal: as stored
 }
 
 TEST(RecordOutput, JsonHasEveryFieldAndNullsWhereTheLineTellsNothing) {
-    EXPECT_EQ(logreading::recordJson(record("09:05:03.047 WAR 3412 two\nlines", 1)).dump(),
+    EXPECT_EQ(asJson(record("09:05:03.047 WAR 3412 two\nlines", 1)),
               R"({"file":"/logs/app.log.1","line":12,"day":1,"time":"09:05:03.047","level":30,)"
-              R"("levelText":"WAR","thread":3412,"message":"two\nlines","truncated":false})");
-    EXPECT_EQ(logreading::recordJson(record("23:59:59.999 --- 1 undefined", 0, true)).dump(),
-              R"({"file":"/logs/app.log.1","line":12,"day":0,"time":"23:59:59.999","level":null,)"
-              R"("levelText":"---","thread":1,"message":"undefined","truncated":true})");
-    EXPECT_EQ(logreading::recordJson(record("no header\nat all")).dump(),
+              R"("levelText":"WAR","thread":3412,"message":"two\nlines","truncated":false,)"
+              R"("cutBytes":0})");
+    EXPECT_EQ(asJson(record("23:59:59.999 --- 1 undefined", -1, true)),
+              R"({"file":"/logs/app.log.1","line":12,"day":-1,"time":"23:59:59.999","level":null,)"
+              R"("levelText":"---","thread":1,"message":"undefined","truncated":true,)"
+              R"("cutBytes":0})");
+    EXPECT_EQ(asJson(record("no header\nat all")),
               R"({"file":"/logs/app.log.1","line":12,"day":0,"time":null,"level":null,)"
-              R"("levelText":null,"thread":null,"message":"no header\nat all","truncated":false})");
+              R"("levelText":null,"thread":null,"message":"no header\nat all","truncated":false,)"
+              R"("cutBytes":0})");
+    // Quotes, backslashes and every control escaped, C1 in UTF-8 as well.
+    EXPECT_NE(asJson(record("09:05:03.047 INF 1 \"q\" \\ \x1b[2J\r\t\x7f\xc2\x9b \xc3\xa9"))
+                  .find(R"("message":"\"q\" \\ \u001b[2J\r\t\u007f\u009b )"
+                        "\xc3\xa9\""),
+              std::string::npos);
 }
 
 // The log library writes wide text in the ANSI code page (Windows-1252 here); JSON needs UTF-8.
@@ -67,9 +114,9 @@ TEST(RecordOutput, TextThatIsNoUtf8IsTakenInTheCodePage) {
     EXPECT_EQ(logreading::logTextToUtf8("M\xC3\xBCller"), "M\xC3\xBCller");  // UTF-8 as it is
     EXPECT_EQ(logreading::logTextToUtf8("M\xFCller \x80"), "M\xC3\xBCller \xE2\x82\xAC");
     EXPECT_EQ(logreading::logTextToUtf8("cut \xC3"), "cut \xC3\x83");
-    const std::string json = logreading::recordJson(record("09:05:03.047 INF 1 Gr\xFC\xDF"
-                                                           "e"))
-                                 .dump();
+    const std::string json =
+        asJson(record("09:05:03.047 INF 1 Gr\xFC\xDF"
+                      "e"));
     EXPECT_NE(json.find("\"message\":\"Gr\xC3\xBC\xC3\x9F"
                         "e\""),
               std::string::npos)

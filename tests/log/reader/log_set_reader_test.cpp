@@ -338,7 +338,8 @@ TEST_F(LogSetReaderTest, TellsWhenTheFileItReadLeftTheSet) {
 TEST_F(LogSetReaderTest, TheSinkRotatesWhileFilesAreHeldOpen) {
     Log::RollingOutputToFile::open(wide(0));
     LOG_AT(Log::INF) << "before any rotation";
-    platform::SharedReadFile firstLive(wide(0));
+    platform::SharedReadFile firstLive;
+    ASSERT_FALSE(firstLive.open(name(0).string()));
     LogSetReader reader(live.string());
     logtest::Collector read;
     const auto events = read.events();
@@ -347,18 +348,26 @@ TEST_F(LogSetReaderTest, TheSinkRotatesWhileFilesAreHeldOpen) {
     const std::string big(static_cast<std::size_t>(Log::RollingOutputToFile::maxSize), 'x');
     LOG_AT(Log::WAR) << "rotates\n" << big;
     LOG_AT(Log::INF) << "in the second live file";
-    platform::SharedReadFile secondLive(wide(0));
+    platform::SharedReadFile secondLive;
+    ASSERT_FALSE(secondLive.open(name(0).string()));
     reader.readOn(events);
     LOG_AT(Log::ERR) << "rotates again " << big;
     LOG_AT(Log::INF) << "in the third live file";
     ASSERT_TRUE(Log::RollingOutputToFile::isEnabled());
 
     // Both held files moved on: the first is backup 2, the second backup 1.
-    EXPECT_EQ(platform::SharedReadFile(wide(2)).identity(), firstLive.identity());
-    EXPECT_EQ(platform::SharedReadFile(wide(1)).identity(), secondLive.identity());
-    EXPECT_NE(platform::SharedReadFile(wide(0)).identity(), secondLive.identity());
+    const auto identityOf = [&](int number) {
+        platform::SharedReadFile file;
+        EXPECT_FALSE(file.open(name(number).string()));
+        return file.identity();
+    };
+    EXPECT_EQ(identityOf(2), firstLive.identity());
+    EXPECT_EQ(identityOf(1), secondLive.identity());
+    EXPECT_NE(identityOf(0), secondLive.identity());
     std::string held(64, '\0');
-    held.resize(firstLive.read(held.data(), held.size()));
+    std::size_t got = 0;
+    ASSERT_FALSE(firstLive.read(held.data(), held.size(), got));
+    held.resize(got);
     EXPECT_NE(held.find(" INF "), std::string::npos);
     EXPECT_NE(held.find("before any rotation"), std::string::npos);
 
@@ -371,6 +380,76 @@ TEST_F(LogSetReaderTest, TheSinkRotatesWhileFilesAreHeldOpen) {
     EXPECT_NE(read.records[3].text.find("rotates again " + big), std::string::npos);
     EXPECT_NE(read.records[4].text.find("in the third live file"), std::string::npos);
     EXPECT_TRUE(read.notices.empty());
+}
+
+// The cap on a record's text: a line or a record longer than it keeps its first bytes, the rest
+// counted; what follows reads as usual. A file without any line end is read through a buffer
+// that never grows past the cap and a chunk.
+TEST_F(LogSetReaderTest, ARecordLongerThanTheCapIsCutAndCounted) {
+    const std::size_t cap = 64;
+    const std::string longLine = line(std::string(1000, 'x'));
+    write(0, longLine + line("after") + line("multi") + std::string(40, 'y') + "\n" +
+                 std::string(40, 'z') + "\n" + line("last") + std::string(5000, 'n'));
+    std::vector<std::uint64_t> cuts;
+    logtest::Collector read;
+    logreading::ReadEvents events = read.events();
+    const auto collect = events.record;
+    events.record = [&](const logreading::LogRecord& record) {
+        cuts.push_back(record.cutBytes);
+        collect(record);
+    };
+    LogSetReader reader(live.string(), 16, cap);
+    reader.readOn(events);
+    reader.finish(events);
+    ASSERT_EQ(read.records.size(), 4u);
+    EXPECT_EQ(read.records[0].text, longLine.substr(0, cap));
+    EXPECT_EQ(cuts[0], longLine.size() - 1 - cap);
+    EXPECT_EQ(read.records[1].text, line("after", ""));
+    EXPECT_EQ(cuts[1], 0u);
+    EXPECT_EQ(read.records[2].text, (line("multi") + std::string(40, 'y')).substr(0, cap));
+    EXPECT_EQ(read.records[2].text.size() + cuts[2], line("multi", "").size() + 1 + 40 + 1 + 40);
+    // The line numbers go on after cut lines; the last line, without an end, is cut as well.
+    EXPECT_EQ(read.records[3].line, 6u);
+    EXPECT_EQ(read.records[3].text, (line("last") + std::string(5000, 'n')).substr(0, cap));
+    EXPECT_EQ(cuts[3], line("last").size() + 5000 - cap);
+    EXPECT_TRUE(read.records[3].truncated);
+}
+
+// logrotate's copytruncate: the live file is copied to backup 1, then emptied in place. The
+// records are read once: the copy is the same records again, not new ones.
+TEST_F(LogSetReaderTest, ACopyAndTruncateRotationReadsEveryRecordOnce) {
+    if (platform::removedFileKeepsNameWhileOpen) GTEST_SKIP() << "files are not held open here";
+    write(0, line("one") + line("two"));
+    LogSetReader reader(live.string());
+    logtest::Collector read;
+    const auto events = read.events();
+    reader.readOn(events);
+    fs::copy_file(live, name(1));
+    std::ofstream(live, std::ios::binary | std::ios::trunc).close();
+    append(0, line("three"));
+    reader.readOn(events);
+    reader.finish(events);
+    EXPECT_EQ(read.texts(), (Texts{line("one", ""), line("two", ""), line("three", "")}));
+    EXPECT_EQ(read.notices.size(), 1u);
+}
+
+// The live file removed and made anew: one notice however often the reader looks meanwhile,
+// then the new file from its start.
+TEST_F(LogSetReaderTest, ARemovedAndRemadeLiveFileGivesOneNotice) {
+    write(1, line("backup"));
+    write(0, line("first"));
+    LogSetReader reader(live.string());
+    logtest::Collector read;
+    const auto events = read.events();
+    reader.readOn(events);
+    fs::remove(live);
+    for (int poll = 0; poll < 3; ++poll) reader.readOn(events);
+    write(0, line("remade"));
+    for (int poll = 0; poll < 3; ++poll) reader.readOn(events);
+    reader.finish(events);
+    EXPECT_EQ(read.texts(), (Texts{line("backup", ""), line("first", ""), line("remade", "")}));
+    ASSERT_EQ(read.notices.size(), 1u);
+    EXPECT_NE(read.notices[0].find("was removed"), std::string::npos) << read.notices[0];
 }
 
 }  // namespace

@@ -64,6 +64,9 @@ TEST(Timeline, ALateLineFromBeforeMidnightCountsOnTheDayBefore) {
                     at(0, 0, 3)}),
               (std::vector<int>{0, 1, 0, 1, 1}));
     EXPECT_EQ(days({at(23, 59, 58), at(0, 0, 3), at(23, 59, 59)}), (std::vector<int>{0, 1, 0}));
+    // The same on day 0: the late line is of the day before it, and what follows stays on day 0.
+    EXPECT_EQ(days({at(0, 0, 0, 10), at(23, 59, 59, 990), at(0, 0, 0, 20), at(10, 0, 0)}),
+              (std::vector<int>{0, -1, 0, 0}));
 }
 
 TEST(TimeBound, TakesAnOptionalDayAndOptionalMilliseconds) {

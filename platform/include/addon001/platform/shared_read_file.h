@@ -2,19 +2,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
+#include <system_error>
 
 #include "addon001/platform/file_identity.h"
 
 namespace platform {
 
-// A file operation that failed; what() is the system's own reason ("Permission denied",
-// "Access is denied (error 5)"), without the path.
-class FileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// Paths here are narrow and taken in the system's own bytes: on Linux as they are (a name in
+// Latin-1 is found as well as one in UTF-8), on Windows in the ANSI code page (widenPath).
+// Failures are std::error_code values of systemCategory() (system_error.h).
 
 // What a path names at the moment it is asked, without opening it (an open handle, however
 // briefly held, can get in the way of another process that removes the file on Windows).
@@ -31,7 +28,7 @@ struct PathStatus {
     std::string problem;
 };
 
-PathStatus pathStatus(const std::wstring& path);
+PathStatus pathStatus(const std::string& path);
 
 // Whether a removed file keeps its name while another handle still holds it open, until that
 // handle is closed (Windows, unless the file system removes names at once, and Wine). Meanwhile
@@ -43,7 +40,7 @@ inline constexpr bool removedFileKeepsNameWhileOpen = true;
 inline constexpr bool removedFileKeepsNameWhileOpen = false;
 #endif
 
-// A regular file opened for reading only, by its wide path, and shared with everyone else: other
+// A regular file opened for reading only, and shared with everyone else: other
 // processes may go on writing to it, rename it and remove it while it is open. (On Windows this
 // takes CreateFileW with delete sharing; a std::ifstream opens without it there, so that a log
 // sink's rename of a file the reader holds would fail.) Reads are unbuffered and start at a read
@@ -51,9 +48,9 @@ inline constexpr bool removedFileKeepsNameWhileOpen = false;
 class SharedReadFile {
 public:
     SharedReadFile() = default;
-    // Opens `path`; throws FileError with the system's reason when it cannot be opened, and
-    // refuses a folder ("Is a directory" or the system's equivalent).
-    explicit SharedReadFile(const std::wstring& path);
+    // Opens `path`, closing what was open before; refuses a folder (std::errc::is_a_directory)
+    // and anything else that is no regular file.
+    std::error_code open(const std::string& path);
     ~SharedReadFile();
     SharedReadFile(SharedReadFile&& other) noexcept;
     SharedReadFile& operator=(SharedReadFile&& other) noexcept;
@@ -62,12 +59,12 @@ public:
 
     bool isOpen() const { return handle_ != invalidHandle; }
     // Reads at most `size` bytes at the read position into `buffer` and moves the position on
-    // by as many; returns how many, 0 at the end of the file. Throws FileError.
-    std::size_t read(char* buffer, std::size_t size);
+    // by as many; `got` is how many, 0 at the end of the file.
+    std::error_code read(char* buffer, std::size_t size, std::size_t& got);
     std::uint64_t position() const { return position_; }
     void seek(std::uint64_t position) { position_ = position; }
-    // The file's size now. Throws FileError.
-    std::uint64_t size() const;
+    // The file's size now.
+    std::error_code size(std::uint64_t& bytes) const;
     // Which file this is, as the system told when it was opened.
     const FileIdentity& identity() const { return identity_; }
     void close();

@@ -18,6 +18,9 @@ struct PrintOptions {
     std::optional<double> followFor;
     bool json = false;   // JSON Lines, or with `stats` one JSON object
     bool stats = false;  // a summary instead of the records
+    // The records' bytes as stored even on a terminal, where their controls are otherwise
+    // shown visibly (appendVisible).
+    bool raw = false;
 };
 
 // Exit codes of printing a set.
@@ -26,7 +29,8 @@ inline constexpr int printBadInput = 2;  // the set cannot be read, or the outpu
 
 // Prints the log set at options.path as one stream of records, oldest first, filtered, to
 // `out`; notices (a skipped file, a start over) and the one line of a failure, each prefixed
-// "addon-log: ", go to `errors`.
+// "addon-log: ", go to `errors`. Following ends when the reader of `out` has gone (a pipe closed
+// by `head`). Every failure, out of memory included, is one line and printBadInput.
 int printLogSet(const PrintOptions& options, std::FILE* out, std::ostream& errors);
 
 }  // namespace logreading

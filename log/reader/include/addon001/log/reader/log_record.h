@@ -25,6 +25,9 @@ struct LogRecord {
     // Its last line is the end of its file and has no line end: the writer stopped in the middle
     // of the line (a crash, a full disk).
     bool truncated = false;
+    // Bytes of the record left out past the reader's cap on a record's text (a line of many
+    // megabytes, say): `text` holds its first bytes only.
+    std::uint64_t cutBytes = 0;
 
     // The message with its continuation lines joined by '\n' (all of `text` without a header).
     std::string_view message() const { return header ? text.substr(header->messageStart) : text; }

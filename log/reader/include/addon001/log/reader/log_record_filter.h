@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
-#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,12 +22,25 @@ struct TimeBound {
 // Parses a time bound; none when the text is no such time.
 std::optional<TimeBound> parseTimeBound(std::string_view text);
 
+// A regular expression, found anywhere in a record's text in time linear in the text's length
+// whatever the pattern (RE2: no backtracking, no recursion), so no record can stall or crash
+// the search.
+class TextPattern {
+public:
+    // The pattern of `expression` (RE2's syntax, close to POSIX ERE and Perl), or none, with the
+    // engine's reason in `problem`.
+    static std::shared_ptr<const TextPattern> compile(const std::string& expression,
+                                                      std::string& problem);
+    virtual ~TextPattern() = default;
+    virtual bool foundIn(std::string_view text) const = 0;
+};
+
 // Which records to keep. Every condition given must hold.
 struct RecordFilter {
     std::optional<int> level;            // that level and every more severe one (lower number)
     std::vector<std::uint32_t> threads;  // one of these thread ids
     std::optional<std::string> text;     // in the record's text, header and continuations
-    std::optional<std::regex> pattern;   // found in the record's text (std::regex_search)
+    std::shared_ptr<const TextPattern> pattern;  // found in the record's text
     std::optional<TimeBound> since;
     std::optional<TimeBound> until;
 

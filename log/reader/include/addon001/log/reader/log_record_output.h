@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -58,17 +57,24 @@ private:
     std::size_t used_ = 0;
 };
 
-// What --text prints for a record: its lines as stored, each ended by a newline (which the C
-// library writes as the platform's line end), the last followed by " [truncated]" when the file
-// ended in the middle of that line.
-void writeRecordText(OutputBuffer& out, const LogRecord& record);
+// Appends `text` with every byte that a terminal would take as a command shown visibly instead:
+// the C0 controls but TAB and LF ("\r", else "\x1b" and so on), DEL, the C1 controls as single
+// bytes and as UTF-8 (U+0080 to U+009F, "\xc2\x9b"). Nothing else changes: valid UTF-8 and any
+// other byte stays as it is. So no log line moves the cursor, sets a title, writes the
+// clipboard or overwrites a line.
+void appendVisible(OutputBuffer& out, std::string_view text);
 
-// The record as one JSON object: file, line, day, time, level (number), levelText, thread,
-// message (continuations joined by "\n") and truncated; time, level, levelText and thread are
-// null for lines without a header, level alone for the levels without a name ("---").
-nlohmann::ordered_json recordJson(const LogRecord& record);
+// What the text output prints for a record: its lines as stored, each ended by a newline (which
+// the C library writes as the platform's line end), the last followed by " [cut: N bytes left
+// out]" when the record was longer than the reader holds, and by " [truncated]" when the file
+// ended in the middle of that line. With `visible`, its controls shown as appendVisible does.
+void writeRecordText(OutputBuffer& out, const LogRecord& record, bool visible = false);
 
-// recordJson on one line, then a newline (JSON Lines).
+// The record as one JSON object on one line, then a newline (JSON Lines): file, line, day, time,
+// level (number), levelText, thread, message (continuations joined by "\n"), truncated and
+// cutBytes; time, level, levelText and thread are null for lines without a header, level alone
+// for the levels without a name ("---"). Texts are written as logTextToUtf8 makes them, with the
+// controls of appendVisible escaped ("\u001b", "\u009b"), so the output is safe on a terminal.
 void writeRecordJson(OutputBuffer& out, const LogRecord& record);
 
 // Narrow log text as JSON wants it, in UTF-8: text that is valid UTF-8 as it is, any other in

@@ -3,15 +3,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "addon001/log/format.h"
 #include "addon001/log/reader/log_record.h"
+#include "addon001/log/reader/log_record_assembler.h"
 #include "addon001/log/reader/log_time.h"
 #include "addon001/platform/shared_read_file.h"
 
@@ -27,18 +28,6 @@ public:
 // last found it.
 using Log::format::notInSet;
 using Log::format::rotatingPlace;
-
-// Where the reader passes on what it read.
-struct ReadEvents {
-    // Each record, once complete, in the order of the files and of their lines.
-    std::function<void(const LogRecord&)> record;
-    // Each line that did not parse: a line before the first header of its file, or one that
-    // starts like a header but is none. Its record keeps it all the same. May be empty.
-    std::function<void(const std::string& file, std::uint64_t line, std::string_view text)>
-        unparsedLine;
-    // A line for the user when the reader had to skip or start over. May be empty.
-    std::function<void(const std::string& notice)> notice;
-};
 
 // A file of the set that the reader has read from, as it was named then, and how many bytes.
 struct FileRead {
@@ -57,9 +46,11 @@ struct FileRead {
 // where the system lets a file held open block the rotation's removal of the oldest backup
 // (Windows), each file is open only while one chunk of it is read.
 //
-// Memory: one chunk buffer (grown only for a single line longer than a chunk) and one record.
-// Speed: the lines are split and parsed in the buffer they were read into; a record's text is
-// copied only where its lines are not one run of bytes there.
+// A live file emptied in place while it is held open (a copy-and-truncate rotation) is the same
+// file: it is read again from its start, and the copy is not read. A live file removed and made
+// anew gives one notice, and the new one is read from its start.
+//
+// Memory and speed: those of RecordAssembler, which splits the bytes into records.
 class LogSetReader {
 public:
     static constexpr std::size_t defaultChunkSize = 256 * 1024;
@@ -68,7 +59,9 @@ public:
     // LogSetError when none of its files exists, when one of its names is a folder or no regular
     // file, when one of them cannot be opened for reading, or when it has no live file and its
     // backups hold nothing. An empty live file is a set without records, no error.
-    explicit LogSetReader(std::string path, std::size_t chunkSize = defaultChunkSize);
+    // `path` is in the system's own bytes (platform::SharedReadFile).
+    explicit LogSetReader(std::string path, std::size_t chunkSize = defaultChunkSize,
+                          std::size_t textCap = RecordAssembler::defaultTextCap);
 
     // Reads on from where the last call stopped to the end of the set as it is now, passing on
     // every record that is complete. The record at the very end is held back, since a next line
@@ -91,9 +84,10 @@ private:
         int number = 0;  // its place when last found, or notInSet
         platform::FileIdentity identity;
         std::uint64_t offset = 0;
-        std::uint64_t lineNumber = 0;
         std::size_t readIndex = 0;  // its entry in filesRead_ and names_
         bool lost = false;          // it left the set before it was read to its end
+        bool announced = false;     // the notice that it left the set was given
+        bool removedLive = false;   // it left the set as the live file, without a rotation
         std::string prefix;         // its first bytes, up to prefixLength, as read
     };
     struct Place {
@@ -106,7 +100,8 @@ private:
     };
     static constexpr std::size_t prefixLength = 64;
 
-    std::wstring wideName(int number) const;
+    std::string fileName(int number) const;
+    std::string cannotRead(const std::string& name, const std::error_code& error) const;
     std::optional<platform::SharedReadFile> openNumber(int number) const;
     Tracked track(platform::SharedReadFile& file, int number);
     bool start();
@@ -118,15 +113,10 @@ private:
     std::optional<platform::SharedReadFile> reopen();
     bool readToEnd(const ReadEvents& events);
     std::optional<Tracked> successorOf(int number);
-    void processLines(const ReadEvents& events);
-    void takeLine(const char* begin, const char* end, bool truncated, const ReadEvents& events);
-    void appendToRecord(const char* begin, const char* end);
-    void keepHeldRecord();
-    void endOfFile(const ReadEvents& events);
+    std::optional<Tracked> newLiveFile();
+    void restartFile(const ReadEvents& events, const std::string& why);
 
     std::string path_;
-    std::wstring widePath_;
-    std::size_t chunkSize_;
     bool keepFilesOpen_;
 
     std::optional<Tracked> current_;
@@ -137,17 +127,7 @@ private:
     std::deque<std::string> names_;  // stable, for LogRecord::file
     std::vector<FileRead> filesRead_;
 
-    std::vector<char> buffer_;
-    std::size_t filled_ = 0;  // bytes at the buffer's start not taken yet: a line without its end
-
-    // The record being read. Its text is a view of the buffer as long as its lines stand there
-    // one after the other, joined by a bare LF; else (CR LF line ends, or a record that
-    // continues into the next chunk) a copy in `assembly_`.
-    LogRecord record_;
-    std::string assembly_;
-    bool assembled_ = false;
-    bool holding_ = false;
-    Timeline timeline_;
+    RecordAssembler assembler_;
 };
 
 }  // namespace logreading

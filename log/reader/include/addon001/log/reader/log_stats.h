@@ -46,6 +46,7 @@ private:
     std::uint64_t records_ = 0;
     std::uint64_t recordsWithoutHeader_ = 0;
     std::uint64_t truncated_ = 0;
+    std::uint64_t cut_ = 0;  // records longer than the reader holds (RecordAssembler)
     std::map<LevelKey, std::uint64_t> perLevel_;
     std::map<std::uint32_t, std::uint64_t> perThread_;
     std::optional<TimelinePoint> first_;

@@ -38,10 +38,11 @@ struct TimelinePoint {
 // its records in file order. A record stamped more than `newDayStep` earlier than the latest
 // time of the current day starts the next day: the clock passed midnight. Smaller steps back are
 // records of threads that read the clock before another thread wrote its line, and stay on the
-// current day. Right after a new day began, a record stamped within `newDayStep` before
-// midnight is such a late record of the day before. A pause of a whole day or more without any
-// record cannot be seen, and a clock set back by more than `newDayStep` (the end of summer time)
-// counts as a new day.
+// current day. A record stamped within `newDayStep` before midnight that follows records of just
+// after midnight is such a late record of the day before: on day 0 as on any other, so the
+// records of the set's first moments may place one on day -1. A pause of a whole day or more
+// without any record cannot be seen, and a clock set back by more than `newDayStep` (the end of
+// summer time) counts as a new day.
 class Timeline {
 public:
     static constexpr int newDayStep = 5000;
