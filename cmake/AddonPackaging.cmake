@@ -56,7 +56,9 @@ endif()
 
 # --- Manual pages (Linux) ---------------------------------------------------------------------
 # Made from each program's --help at build time with help2man, run by the command's own name
-# so that the page shows "addon-host", not the build folder.
+# so that the page shows "addon-host", not the build folder, with the sections of
+# cmake/man/<program>.h2m (EXAMPLES, SEE ALSO). addon-host's page also lists every check of
+# --check, as the built host names them.
 if(NOT WIN32 AND NOT CMAKE_CROSSCOMPILING)
   find_program(HELP2MAN_EXECUTABLE help2man)
   find_program(GZIP_EXECUTABLE gzip)
@@ -73,12 +75,25 @@ if(NOT WIN32 AND NOT CMAKE_CROSSCOMPILING)
     list(GET program_and_name 0 program)
     list(GET program_and_name 1 name)
     set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
+    set(sections ${CMAKE_CURRENT_LIST_DIR}/man/${program}.h2m)
+    if(program STREQUAL "addon-host")
+      set(static_sections ${sections})
+      set(sections ${PROJECT_BINARY_DIR}/man/addon-host.h2m)
+      add_custom_command(OUTPUT ${sections}
+        COMMAND ${CMAKE_COMMAND} -DHOST=$<TARGET_FILE:addon-host> -DMODULE=$<TARGET_FILE:Addon001>
+                -DTEMPLATE=${static_sections} -DOUTPUT=${sections}
+                -P ${CMAKE_CURRENT_LIST_DIR}/man/checks_section.cmake
+        DEPENDS addon-host Addon001 ${static_sections} ${CMAKE_CURRENT_LIST_DIR}/man/checks_section.cmake
+        COMMENT "The checks of addon-host --check, for its manual page"
+        VERBATIM)
+    endif()
     add_custom_command(OUTPUT ${page}.gz
       COMMAND ${CMAKE_COMMAND} -E env "PATH=$<TARGET_FILE_DIR:${program}>:$ENV{PATH}"
               ${HELP2MAN_EXECUTABLE} --no-info --no-discard-stderr --section=1
-              --version-string=${PROJECT_VERSION} "--name=${name}" --output=${page} ${program}
+              --version-string=${PROJECT_VERSION} "--name=${name}" --include=${sections}
+              --output=${page} ${program}
       COMMAND ${GZIP_EXECUTABLE} -9nf ${page}
-      DEPENDS ${program}
+      DEPENDS ${program} ${sections}
       COMMENT "Manual page of ${program}"
       VERBATIM)
     list(APPEND manual_pages ${page}.gz)
