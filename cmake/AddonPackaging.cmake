@@ -34,7 +34,8 @@ addon_install_package(AddonLog AddonLogTargets log_development)
 if(ADDON001_BUILD_ADDON)
   file(STRINGS ${PROJECT_SOURCE_DIR}/addon/include/addon001/addon/addon_interface.h
        ADDON_INTERFACE_VERSION REGEX "int interfaceVersion = [0-9]+;")
-  string(REGEX REPLACE ".*= ([0-9]+);.*" "\\1" ADDON_INTERFACE_VERSION "${ADDON_INTERFACE_VERSION}")
+  string(REGEX MATCH "= ([0-9]+)" ADDON_INTERFACE_VERSION "${ADDON_INTERFACE_VERSION}")
+  set(ADDON_INTERFACE_VERSION ${CMAKE_MATCH_1})
   set(ADDON_HOST_INSTALL_PATH ${ADDON_INSTALL_RUNTIME_DIR}/addon-host${CMAKE_EXECUTABLE_SUFFIX})
   addon_install_package(Addon001 Addon001Targets development PATH_VARS ADDON_HOST_INSTALL_PATH)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/Addon001AddAddon.cmake

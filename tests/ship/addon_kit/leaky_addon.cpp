@@ -2,6 +2,9 @@
 // the host's set instead of replacing what it held, which the host's check must catch.
 #include <addon001/addon/addon_exports.h>
 
+static_assert(addon::interfaceVersion == PACKAGE_INTERFACE_VERSION,
+              "the Addon001 package names another interface version than its header");
+
 extern "C" ADDON_EXPORT int extraExport() {
     return 1;
 }
