@@ -4,7 +4,6 @@
 
 namespace {
 constexpr int addonVersion = 100;
-constexpr int interfaceVersion = 120;
 }  // namespace
 
 int getVer() {
@@ -12,7 +11,7 @@ int getVer() {
 }
 
 int getInterfaceVer() {
-    return interfaceVersion;
+    return addon::interfaceVersion;
 }
 
 int getFeature(CString* identity) {

@@ -50,9 +50,15 @@ else()
 endif()
 
 # A program or module that the host application runs or loads. It finds the shared libraries
-# of the runtime folder beside itself.
+# of the runtime folder beside itself, and a shared logging library in the library folder above
+# (where the dynamic linker looks anyway in /usr, but not below another prefix).
 function(addon_install_runtime target)
-  set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN")
+  set(rpath "$ORIGIN")
+  if(ADDONLOG_SHARED AND NOT WIN32)
+    file(RELATIVE_PATH to_libdir /${ADDON_INSTALL_RUNTIME_DIR} /${CMAKE_INSTALL_LIBDIR})
+    list(APPEND rpath "$ORIGIN/${to_libdir}")
+  endif()
+  set_target_properties(${target} PROPERTIES INSTALL_RPATH "${rpath}")
   if(NOT ADDON001_INSTALL)
     return()
   endif()

@@ -5,7 +5,9 @@
 include(CMakePackageConfigHelpers)
 
 # One CMake package: its config from <name>Config.cmake.in, its version file, its targets.
+# PATH_VARS: variables of install paths that the config names (as @PACKAGE_<variable>@).
 function(addon_install_package name export_set component)
+  cmake_parse_arguments(ARG "" "" "PATH_VARS" ${ARGN})
   set(destination ${ADDON_INSTALL_PACKAGE_DIR}/${name})
   install(EXPORT ${export_set}
     NAMESPACE ${name}::
@@ -13,7 +15,7 @@ function(addon_install_package name export_set component)
     COMPONENT ${component} ${ADDON_INSTALL_OPTIONAL})
   configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/${name}Config.cmake.in
     ${PROJECT_BINARY_DIR}/packages-config/${name}Config.cmake
-    INSTALL_DESTINATION ${destination})
+    INSTALL_DESTINATION ${destination} PATH_VARS ${ARG_PATH_VARS})
   write_basic_package_version_file(${PROJECT_BINARY_DIR}/packages-config/${name}ConfigVersion.cmake
     VERSION ${PROJECT_VERSION}
     COMPATIBILITY SameMajorVersion)
@@ -27,8 +29,19 @@ endfunction()
 # a project that adds this one can install(EXPORT) its own targets that link the library.
 addon_install_package(AddonLog AddonLogTargets log_development)
 # find_package(Addon001): the class-library layer and the add-on interface, for other add-ons.
+# It also brings addon001_add_addon, with the export map that limits a module's exports to the
+# six functions of the interface, and names the installed host, which its CHECK runs.
 if(ADDON001_BUILD_ADDON)
-  addon_install_package(Addon001 Addon001Targets development)
+  file(STRINGS ${PROJECT_SOURCE_DIR}/addon/include/addon001/addon/addon_interface.h
+       ADDON_INTERFACE_VERSION REGEX "int interfaceVersion = [0-9]+;")
+  string(REGEX MATCH "= ([0-9]+)" ADDON_INTERFACE_VERSION "${ADDON_INTERFACE_VERSION}")
+  set(ADDON_INTERFACE_VERSION ${CMAKE_MATCH_1})
+  set(ADDON_HOST_INSTALL_PATH ${ADDON_INSTALL_RUNTIME_DIR}/addon-host${CMAKE_EXECUTABLE_SUFFIX})
+  addon_install_package(Addon001 Addon001Targets development PATH_VARS ADDON_HOST_INSTALL_PATH)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/Addon001AddAddon.cmake
+    DESTINATION ${ADDON_INSTALL_PACKAGE_DIR}/Addon001 COMPONENT development ${ADDON_INSTALL_OPTIONAL})
+  install(FILES ${ADDON_EXPORTS_FILE} RENAME addon_exports.map
+    DESTINATION ${ADDON_INSTALL_PACKAGE_DIR}/Addon001 COMPONENT development ${ADDON_INSTALL_OPTIONAL})
 endif()
 
 if(NOT ADDON001_INSTALL OR NOT PROJECT_IS_TOP_LEVEL OR NOT ADDON001_BUILD_ADDON)
@@ -44,7 +57,9 @@ endif()
 
 # --- Manual pages (Linux) ---------------------------------------------------------------------
 # Made from each program's --help at build time with help2man, run by the command's own name
-# so that the page shows "addon-host", not the build folder.
+# so that the page shows "addon-host", not the build folder, with the sections of
+# cmake/man/<program>.h2m (EXAMPLES, SEE ALSO). addon-host's page also lists every check of
+# --check, as the built host names them.
 if(NOT WIN32 AND NOT CMAKE_CROSSCOMPILING)
   find_program(HELP2MAN_EXECUTABLE help2man)
   find_program(GZIP_EXECUTABLE gzip)
@@ -61,12 +76,25 @@ if(NOT WIN32 AND NOT CMAKE_CROSSCOMPILING)
     list(GET program_and_name 0 program)
     list(GET program_and_name 1 name)
     set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
+    set(sections ${CMAKE_CURRENT_LIST_DIR}/man/${program}.h2m)
+    if(program STREQUAL "addon-host")
+      set(static_sections ${sections})
+      set(sections ${PROJECT_BINARY_DIR}/man/addon-host.h2m)
+      add_custom_command(OUTPUT ${sections}
+        COMMAND ${CMAKE_COMMAND} -DHOST=$<TARGET_FILE:addon-host> -DMODULE=$<TARGET_FILE:Addon001>
+                -DTEMPLATE=${static_sections} -DOUTPUT=${sections}
+                -P ${CMAKE_CURRENT_LIST_DIR}/man/checks_section.cmake
+        DEPENDS addon-host Addon001 ${static_sections} ${CMAKE_CURRENT_LIST_DIR}/man/checks_section.cmake
+        COMMENT "The checks of addon-host --check, for its manual page"
+        VERBATIM)
+    endif()
     add_custom_command(OUTPUT ${page}.gz
       COMMAND ${CMAKE_COMMAND} -E env "PATH=$<TARGET_FILE_DIR:${program}>:$ENV{PATH}"
               ${HELP2MAN_EXECUTABLE} --no-info --no-discard-stderr --section=1
-              --version-string=${PROJECT_VERSION} "--name=${name}" --output=${page} ${program}
+              --version-string=${PROJECT_VERSION} "--name=${name}" --include=${sections}
+              --output=${page} ${program}
       COMMAND ${GZIP_EXECUTABLE} -9nf ${page}
-      DEPENDS ${program}
+      DEPENDS ${program} ${sections}
       COMMENT "Manual page of ${program}"
       VERBATIM)
     list(APPEND manual_pages ${page}.gz)

@@ -74,6 +74,17 @@ fi
 echo "== Linux build (warnings are errors)"
 suite ci
 
+# The whole project once more with the shared logging library, in a folder of its own (the
+# release folder stays static for scripts/bench.sh); its packages include libaddonlog1, which
+# the Debian package test checks, and the logging library's and the shipping tests run on it.
+echo "== Linux build with the shared logging library, and its packages"
+cmake --preset release -DADDONLOG_SHARED=ON -B build/release-shared
+cmake --build build/release-shared -j"$(nproc)"
+ctest --test-dir build/release-shared -j"$(nproc)" --output-on-failure \
+  -R '^(log_|line_stream|addon_log|debian_package|install_tree|addon_kit|shared_logging)'
+(cd build/release-shared && cpack)
+ls build/release-shared/packages/libaddonlog1_*.deb
+
 # ---- Reliability: the Linux suite under the sanitizers, and the fuzz targets ----------------
 # (the README's Reliability section says what these runs cover.)
 echo "== Linux build under AddressSanitizer, LeakSanitizer and UBSan"

@@ -3,6 +3,7 @@
 #include <string>
 #include <system_error>
 
+#include "addon001/log/export.h"
 #include "addon001/platform/folder.h"
 
 namespace Log::detail {
@@ -17,7 +18,7 @@ enum class RotationStep {
 };
 
 // How a rotation (or the recovery of an interrupted one) ended.
-struct RotationResult {
+struct ADDONLOG_API RotationResult {
     RotationStep failedAt = RotationStep::none;
     int backup = 0;         // the backup that could not be moved on (shiftBackup)
     std::error_code error;  // the system's reason
@@ -30,7 +31,7 @@ struct RotationResult {
 // The files of one log set in its folder: the live file, the file a rotation has moved aside
 // (the live name with ".rotating") and backups 1 (newest) to 6 (oldest). It holds no state of
 // its own; every step names the files afresh, and none of them replaces an existing file.
-class BackupSet {
+class ADDONLOG_API BackupSet {
 public:
     BackupSet(const platform::Folder& folder, const std::wstring& liveName)
         : folder_(folder), live_(liveName) {}

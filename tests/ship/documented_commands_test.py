@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Every shell command in README.md and docs/*.md works from the repository root, as written.
+"""Every shell command in README.md and docs/*.md works from the repository root, as written,
+and every FetchContent pin (GIT_TAG) they show is a commit or a tag of the repository.
 
 Each command of every ```sh block is checked against the repository: scripts it names exist and
 are executable, presets exist in CMakePresets.json (configure, build or test presets as the
@@ -116,6 +117,27 @@ class Checker:
         return problems
 
 
+def pin_problems(markdown, name, source):
+    """Problems of the FetchContent pins (GIT_TAG) of a document: each must be a commit of the
+    repository (a full hash) or one of its tags. Nothing to check outside a Git checkout."""
+    git = ["git", "-C", source]
+    if subprocess.run(git + ["rev-parse", "--git-dir"], capture_output=True).returncode != 0:
+        return []
+    problems = []
+    for number, line in enumerate(markdown.splitlines(), 1):
+        for ref in re.findall(r"\bGIT_TAG\s+([^\s)`]+)", line):
+            if re.fullmatch(r"[0-9a-f]{40}", ref):
+                wanted = ref + "^{commit}"
+            else:
+                wanted = "refs/tags/" + ref
+            found = subprocess.run(git + ["rev-parse", "-q", "--verify", wanted],
+                                   capture_output=True).returncode == 0
+            if not found:
+                problems.append(f"{name}:{number}: GIT_TAG {ref} is neither a commit (full hash) "
+                                f"nor a tag of the repository")
+    return problems
+
+
 def run(command, where, build, source):
     """Runs a documented host or log reader command from the root, with its build folder read as
     this build's; returns the problem, or None."""
@@ -144,12 +166,19 @@ def main():
             print(f"the checker accepts a wrong command: {wrong}")
             return 1
 
+    if not pin_problems("GIT_TAG v0.0.0-none", "self-check", source) and \
+            subprocess.run(["git", "-C", source, "rev-parse"], capture_output=True).returncode == 0:
+        print("the checker accepts a FetchContent pin to a tag the repository lacks")
+        return 1
+
     files = ["README.md"] + sorted("docs/" + name for name in os.listdir(os.path.join(source, "docs"))
                                    if name.endswith(".md"))
     problems, ran, count = [], 0, 0
     for name in files:
         with open(os.path.join(source, name), encoding="utf-8") as file:
-            commands = commands_of(file.read())
+            markdown = file.read()
+        problems += pin_problems(markdown, name, source)
+        commands = commands_of(markdown)
         for number, text in commands:
             where = f"{name}:{number}"
             count += 1

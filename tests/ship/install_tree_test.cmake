@@ -1,8 +1,8 @@
 # cmake --install into a scratch prefix: the layout, no test code or internal header in it, the
 # installed host answering from the installed module, and a project of another developer that
 # logs with the library: built against the installed tree (find_package, and pkg-config where
-# there is one), built with the library's source tree added as a subdirectory, and fetched
-# with FetchContent from a Git repository at the release's tag.
+# there is one, from a C++14 compile), built with the library's source tree added as a
+# subdirectory, and fetched with FetchContent from a Git repository pinned to a commit.
 # Inputs: BUILD_DIR SCRATCH SOURCE_DIR CONSUMER_SOURCE GENERATOR CXX_COMPILER BUILD_TYPE
 #         VERSION RUNTIME_DIR BIN_DIR LIB_DIR INCLUDE_DIR MODULE_SUFFIX EXE_SUFFIX OBJDUMP NM
 #         [TOOLCHAIN_FILE] [EMULATOR] [PKG_CONFIG]
@@ -59,6 +59,30 @@ ship_expect_host_runs(${prefix}/${BIN_DIR}/addon-host${EXE_SUFFIX}
                       prefix/${RUNTIME_DIR}/Addon001${MODULE_SUFFIX})
 ship_expect_log_reader_runs(${prefix}/${BIN_DIR}/addon-log${EXE_SUFFIX} ${SCRATCH}/log)
 
+# The manual pages (Linux) have examples, and the host's lists every check that the installed
+# host runs, as many as it runs.
+find_program(GZIP gzip)
+if(NOT EXE_SUFFIX AND GZIP)
+  foreach(program addon-host addon-log)
+    ship_expect_file(${prefix}/share/man/man1/${program}.1.gz)
+    ship_run(OUTPUT page_${program} COMMAND ${GZIP} -dc ${prefix}/share/man/man1/${program}.1.gz)
+    ship_expect_text("${page_${program}}" ".SH EXAMPLES\n")
+    string(REPLACE "-" "\\-" roff_name ${program})  # a hyphen in roff: \-
+    ship_expect_text("${page_${program}}" ".B ${roff_name} ")
+  endforeach()
+  string(REGEX MATCH "\n\\.SH CHECKS\n(.*)" checks "${page_addon-host}")
+  string(REGEX REPLACE "\n\\.SH [A-Z].*" "" checks "${CMAKE_MATCH_1}")
+  string(REGEX MATCHALL "\n\\.IP " listed "${checks}")
+  list(LENGTH listed listed)
+  execute_process(COMMAND ${prefix}/${BIN_DIR}/addon-host${EXE_SUFFIX} --check --json
+                  OUTPUT_VARIABLE document)
+  string(JSON run LENGTH "${document}" checks)
+  if(NOT listed EQUAL run OR listed EQUAL 0)
+    message(FATAL_ERROR "the manual page lists ${listed} checks, the host runs ${run}:\n${checks}")
+  endif()
+  ship_expect_text("${checks}" "\\&the module loads\n")
+endif()
+
 # Builds the consumer (extra -D settings as arguments), runs it, and checks that it logged and
 # that it depends neither on the class-library layer nor on libdl.
 function(build_and_run_consumer build)
@@ -95,26 +119,33 @@ if(installed)
   message(FATAL_ERROR "the subdirectory build installed files:\n${installed}")
 endif()
 
-# 3. Fetched with FetchContent from a Git repository at a tag, as the docs show it: a copy of
-#    the sources committed and tagged v<version> in a scratch repository.
+# 3. Fetched with FetchContent from a Git repository pinned to a commit, as the docs show it: a
+#    copy of the sources committed to a scratch repository, with a later commit on top that the
+#    pin must not take.
 find_program(GIT git)
 if(GIT AND NOT TOOLCHAIN_FILE)
   set(repository ${SCRATCH}/repository)
   file(COPY ${SOURCE_DIR}/ DESTINATION ${repository}
-       PATTERN .git EXCLUDE PATTERN build EXCLUDE)
-  foreach(step "init -q" "add -A" "-c user.name=ship -c user.email=ship@example.org commit -q -m sources"
-          "tag v${VERSION}")
+       PATTERN .git EXCLUDE PATTERN build EXCLUDE PATTERN out EXCLUDE)
+  set(commit_step "-c user.name=ship -c user.email=ship@example.org commit -q")
+  foreach(step "init -q" "add -A" "${commit_step} -m sources")
     separate_arguments(arguments UNIX_COMMAND "${step}")
     ship_run(COMMAND ${GIT} ${arguments} WORKING_DIRECTORY ${repository})
   endforeach()
+  ship_run(OUTPUT commit COMMAND ${GIT} rev-parse HEAD WORKING_DIRECTORY ${repository})
+  string(STRIP "${commit}" commit)
+  file(WRITE ${repository}/CMakeLists.txt "message(FATAL_ERROR \"a later commit was fetched\")\n")
+  separate_arguments(arguments UNIX_COMMAND "${commit_step} -a -m later")
+  ship_run(COMMAND ${GIT} ${arguments} WORKING_DIRECTORY ${repository})
   build_and_run_consumer(${SCRATCH}/consumer-fetched
-    -DADDON001_GIT_REPOSITORY=file://${repository} -DADDON001_GIT_TAG=v${VERSION})
+    -DADDON001_GIT_REPOSITORY=file://${repository} -DADDON001_GIT_TAG=${commit})
 endif()
 
 # 4. With pkg-config, on the build machine's own system.
 if(PKG_CONFIG AND NOT TOOLCHAIN_FILE)
   set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIB_DIR}/pkgconfig)
   ship_run(OUTPUT flags COMMAND ${PKG_CONFIG} --cflags --libs addonlog)
+  ship_expect_text("${flags}" "-std=c++17")
   separate_arguments(flags UNIX_COMMAND "${flags}")
   set(program ${SCRATCH}/consumer-pkg-config)
   if(CONSUMER_ARGS)
@@ -122,8 +153,10 @@ if(PKG_CONFIG AND NOT TOOLCHAIN_FILE)
     string(REGEX MATCHALL "-fsanitize=[^ |]+" sanitizer "${CONSUMER_ARGS}")
     list(REMOVE_DUPLICATES sanitizer)
   endif()
-  ship_run(COMMAND ${CXX_COMPILER} -std=c++17 ${sanitizer} ${CONSUMER_SOURCE}/main.cpp ${CONSUMER_SOURCE}/report.cpp
-           -o ${program} ${flags})
+  # A C++14 project: the flags raise the standard to the C++17 the headers need. A shared
+  # library below the scratch prefix is found through the program's run path.
+  ship_run(COMMAND ${CXX_COMPILER} -std=c++14 ${sanitizer} ${CONSUMER_SOURCE}/main.cpp ${CONSUMER_SOURCE}/report.cpp
+           -o ${program} ${flags} -Wl,-rpath,${prefix}/${LIB_DIR})
   ship_expect_consumer_runs(${program} ${SCRATCH}/consumer-pkg-config.log ${runtime})
 endif()
 

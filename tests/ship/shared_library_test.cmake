@@ -50,12 +50,14 @@ foreach(module first second)
 endforeach()
 
 # Only the Log API is exported: every defined symbol is of namespace Log (functions, data,
-# vtables, type information), none of the OS layer or of Boost.
+# vtables, type information), none of the OS layer or of Boost. A function's parameters may be
+# of the OS layer's types; its name is what counts.
 ship_run(OUTPUT exported COMMAND ${NM} -D --defined-only --demangle ${library})
 string(REGEX MATCHALL "[^\n]+" symbols "${exported}")
 set(foreign "")
 foreach(symbol ${symbols})
-  if(NOT symbol MATCHES "Log::" OR symbol MATCHES "platform::|boost::")
+  string(REGEX REPLACE "\\(.*" "" name "${symbol}")
+  if(NOT name MATCHES "Log::" OR name MATCHES "platform::|boost::")
     string(APPEND foreign "${symbol}\n")
   endif()
 endforeach()

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "addon001/log/export.h"
 #include "addon001/log/level.h"
 
 namespace Log::format {
@@ -37,10 +38,10 @@ inline constexpr std::size_t levelTextLength = 3;
 inline constexpr char unnamedLevelText[] = "---";
 
 // The level texts, most severe first, joined by ", ": "FAT, ERR, ..., DB3".
-std::string levelTexts();
+ADDONLOG_API std::string levelTexts();
 
 // The level of a level text ("WAR", in any case) or of a number ("30"); none for anything else.
-std::optional<int> parseLevel(std::string_view text);
+ADDONLOG_API std::optional<int> parseLevel(std::string_view text);
 
 // ---- The header ------------------------------------------------------------------------------
 
