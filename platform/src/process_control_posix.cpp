@@ -1,10 +1,14 @@
+#include <pthread.h>
 #include <signal.h>
-
 #include <sys/prctl.h>
 #include <unistd.h>
+
 #include <initializer_list>
+#include <set>
+#include <thread>
 
 #include "addon001/platform/process_control.h"
+#include "child_process_system.h"
 
 namespace platform {
 
@@ -27,6 +31,36 @@ void endWithParent(unsigned long parent, int exitCode) {
 
 void endProcessNow(int code) {
     _exit(code);
+}
+
+void superviseDescendants() {
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    signal(SIGCHLD, SIG_DFL);
+}
+
+void onEndRequest(std::function<void()> cleanUp) {
+    sigset_t requests;
+    sigemptyset(&requests);
+    for (int request : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&requests, request);
+    pthread_sigmask(SIG_BLOCK, &requests, nullptr);
+    std::thread([requests, cleanUp = std::move(cleanUp)]() {
+        int request = 0;
+        while (sigwait(&requests, &request) != 0) {
+        }
+        cleanUp();
+        // Ended by the request itself, so that the caller sees the signal.
+        signal(request, SIG_DFL);
+        sigset_t only;
+        sigemptyset(&only);
+        sigaddset(&only, request);
+        pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+        raise(request);
+        _exit(128 + request);
+    }).detach();
+}
+
+void endRemainingChildren() {
+    detail::endChildrenExcept({});
 }
 
 }  // namespace platform

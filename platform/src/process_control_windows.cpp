@@ -91,4 +91,28 @@ void endProcessNow(int code) {
     for (;;) Sleep(INFINITE);
 }
 
+void superviseDescendants() {
+    // runChild's job objects end what a child leaves behind.
+}
+
+namespace {
+std::function<void()>* endRequestCleanUp = nullptr;
+
+BOOL WINAPI onConsoleEvent(DWORD) {
+    // Runs on a thread the system starts for it; the process ends as Ctrl+C would end it.
+    (*endRequestCleanUp)();
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+    return TRUE;
+}
+}  // namespace
+
+void onEndRequest(std::function<void()> cleanUp) {
+    endRequestCleanUp = new std::function<void()>(std::move(cleanUp));
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+void endRemainingChildren() {
+    // Every child runChild started with `endDescendants` is in a job that ends with its handle.
+}
+
 }  // namespace platform

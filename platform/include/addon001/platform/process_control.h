@@ -5,6 +5,8 @@
 // so that whatever a module does ends only them, with a status that says what happened.
 
 // (This process's id is currentProcessId(), in thread_id.h.)
+#include <functional>
+
 #include "addon001/platform/thread_id.h"
 
 namespace platform {
@@ -24,5 +26,23 @@ void endCrashesInTheLoader(bool on);
 // Ends this process when the process `parent` ends first (killed, say), so that a hanging
 // module does not outlive it; ends it at once with `exitCode` when `parent` has ended already.
 void endWithParent(unsigned long parent, int exitCode);
+
+// For a process that runs children which may start processes of their own: on Linux, makes
+// this process the subreaper of all its descendants (PR_SET_CHILD_SUBREAPER), so that an
+// orphan becomes its child instead of init's and runChild's `endDescendants` can end it, and
+// sets SIGCHLD to its default action, so that a caller that ignored it does not hide how a
+// child ended. Nothing on Windows, where runChild's job objects do that work.
+void superviseDescendants();
+
+// Runs `cleanUp` on a thread of its own when the process is asked to end (Linux: SIGINT,
+// SIGTERM or SIGHUP; Windows: Ctrl+C, Ctrl+Break or the console closing), then ends the
+// process as the request would have (Linux: by the same signal). Call it before any other
+// thread starts: on Linux it blocks those signals in the calling thread, and every thread
+// started later inherits the block. Once only.
+void onEndRequest(std::function<void()> cleanUp);
+
+// Ends every child process of this one that runChild has not waited for yet, and every child
+// that those leave behind (Linux, once superviseDescendants() has run). Nothing on Windows.
+void endRemainingChildren();
 
 }  // namespace platform
