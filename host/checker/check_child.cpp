@@ -1,11 +1,13 @@
 #include "check_child.h"
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <optional>
+#include <thread>
 
 #include "addon001/platform/process_control.h"
 #include "check_protocol.h"
@@ -22,6 +24,7 @@ namespace {
 // by record, each flushed at once, so that every record written before the process ends is in
 // the file, however it ends.
 std::FILE* channel = nullptr;
+int threadsBeforeLoad = 1;
 std::uint64_t channelKey = 0;
 
 void writeRecord(RecordKind kind, std::string_view payload) {
@@ -101,6 +104,15 @@ void installEndHandlers() {
     platform::endCrashesWithTheirCode();
 }
 
+// When the module runs threads of its own, gives them time to show what they do to the
+// process's descriptors before the channel is closed: a thread that writes where it should not
+// then damages the channel in every run, not only when it happens to be quick.
+void settle() {
+    if (platform::threadCount() > threadsBeforeLoad) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
 CheckOutcome loadFailed(const ModuleLoadError& error) {
     CheckOutcome outcome;
     outcome.seen = error.what();
@@ -151,6 +163,7 @@ int runCheckChild(const std::string& id, const std::string& filesPrefix,
         platform::endProcessNow(0);
     }
 
+    threadsBeforeLoad = platform::threadCount();
     enter(Phase::Loading, phaseLoading);
     std::optional<LoadedModule> loaded;
     CheckOutcome outcome;
@@ -172,6 +185,7 @@ int runCheckChild(const std::string& id, const std::string& filesPrefix,
             outcome.seen = describeThrown();
         }
         if (id == unloadId) {
+            settle();
             enter(Phase::Unloading, phaseUnloading);
             platform::endCrashesInTheLoader(true);
             loaded.reset();
@@ -182,6 +196,7 @@ int runCheckChild(const std::string& id, const std::string& filesPrefix,
         }
     }
     writeOutcome(outcome);
+    settle();
     enter(Phase::Done, phaseDone);
     std::fclose(channel);
     channel = nullptr;

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -31,6 +32,17 @@ void endWithParent(unsigned long parent, int exitCode) {
 
 void endProcessNow(int code) {
     _exit(code);
+}
+
+int threadCount() {
+    DIR* tasks = opendir("/proc/self/task");
+    if (tasks == nullptr) return 0;
+    int count = 0;
+    while (const dirent* entry = readdir(tasks)) {
+        if (entry->d_name[0] != '.') ++count;
+    }
+    closedir(tasks);
+    return count;
 }
 
 void superviseDescendants() {

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include "addon001/platform/process_control.h"
 
 namespace platform {
@@ -89,6 +91,20 @@ void endProcessNow(int code) {
     // ExitProcess would detach every DLL still loaded, running the module's teardown.
     TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
     for (;;) Sleep(INFINITE);
+}
+
+int threadCount() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    const DWORD self = GetCurrentProcessId();
+    int count = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == self) ++count;
+    }
+    CloseHandle(snapshot);
+    return count;
 }
 
 void superviseDescendants() {

@@ -27,6 +27,10 @@ void endCrashesInTheLoader(bool on);
 // module does not outlive it; ends it at once with `exitCode` when `parent` has ended already.
 void endWithParent(unsigned long parent, int exitCode);
 
+// The number of threads this process runs, the calling one included; 0 when the system
+// cannot tell.
+int threadCount();
+
 // For a process that runs children which may start processes of their own: on Linux, makes
 // this process the subreaper of all its descendants (PR_SET_CHILD_SUBREAPER), so that an
 // orphan becomes its child instead of init's and runChild's `endDescendants` can end it, and
