@@ -129,7 +129,8 @@ std::string encodeRecord(RecordKind kind, std::string_view payload, std::uint64_
     return record;
 }
 
-ChannelContents readChannel(std::istream& in, std::uint64_t key) {
+namespace {
+ChannelContents readRecords(std::istream& in, std::uint64_t key) {
     ChannelContents contents;
     while (true) {
         NextRecord next = readRecord(in, key);
@@ -168,6 +169,15 @@ ChannelContents readChannel(std::istream& in, std::uint64_t key) {
                 return contents;
         }
     }
+}
+
+}  // namespace
+
+ChannelContents readChannel(std::istream& in, std::uint64_t key) {
+    ChannelContents contents = readRecords(in, key);
+    // Nothing of a damaged channel counts, not even an outcome that came whole before.
+    if (contents.damage) contents.outcome.reset();
+    return contents;
 }
 
 ChannelContents readChannel(const std::filesystem::path& file, std::uint64_t key) {

@@ -94,7 +94,7 @@ struct ChannelContents {
 };
 
 // Reads a channel record by record, holding at most one record at a time, and stops at the
-// first damage. Never throws for what the stream holds.
+// first damage; a damaged channel gives no outcome. Never throws for what the stream holds.
 ChannelContents readChannel(std::istream& in, std::uint64_t key);
 ChannelContents readChannel(const std::filesystem::path& file, std::uint64_t key);
 

@@ -1,29 +1,35 @@
-// Keeps the contract with a large catalogue: 200,000 drive types, every tenth with features,
-// built once on first use.
+// Keeps the contract with a large catalogue: 20,000 drive types (or ADDON_TEST_CATALOGUE_SIZE,
+// to see how the checker copes with millions), every tenth with features, built once on first
+// use.
 #include <cstdio>
+#include <cstdlib>
 
 #include "sample_addon.h"
 
 namespace {
-constexpr int driveTypes = 200'000;
+int driveTypes() {
+    const char* size = std::getenv("ADDON_TEST_CATALOGUE_SIZE");
+    return size != nullptr ? std::atoi(size) : 20'000;
+}
 
 std::string code(int index) {
     char text[16];
-    std::snprintf(text, sizeof text, "HC-%06d", index);
+    std::snprintf(text, sizeof text, "HC-%07d", index);
     return text;
 }
 
 const addon::DriveInfoSet& catalogue() {
     static const addon::DriveInfoSet all = [] {
         addon::DriveInfoSet set;
-        for (int index = 0; index < driveTypes; ++index) set.insert("D=" + code(index) + ";V=1");
+        const int size = driveTypes();
+        for (int index = 0; index < size; ++index) set.insert("D=" + code(index) + ";V=1");
         return set;
     }();
     return all;
 }
 
 addon::FeatureMap featuresOf(const std::string& driveType) {
-    if (driveType.size() != 9 || driveType.compare(0, 3, "HC-") != 0 || driveType.back() != '0')
+    if (driveType.size() != 10 || driveType.compare(0, 3, "HC-") != 0 || driveType.back() != '0')
         return {};
     return {{"FLOW", "01.00"}, {"HEAD", "02.50"}};
 }
