@@ -175,8 +175,10 @@ ChannelContents readRecords(std::istream& in, std::uint64_t key) {
 
 ChannelContents readChannel(std::istream& in, std::uint64_t key) {
     ChannelContents contents = readRecords(in, key);
-    // Nothing of a damaged channel counts, not even an outcome that came whole before.
-    if (contents.damage) contents.outcome.reset();
+    // Nothing of a damaged channel counts, not even an outcome that came whole before; and an
+    // outcome counts only once the process said it was done after it (the channel then holds
+    // everything it wrote).
+    if (contents.damage || contents.lastPhase != phaseDone) contents.outcome.reset();
     return contents;
 }
 

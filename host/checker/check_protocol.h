@@ -94,7 +94,8 @@ struct ChannelContents {
 };
 
 // Reads a channel record by record, holding at most one record at a time, and stops at the
-// first damage; a damaged channel gives no outcome. Never throws for what the stream holds.
+// first damage. A damaged channel gives no outcome, nor does one that does not end with the
+// phase "done". Never throws for what the stream holds.
 ChannelContents readChannel(std::istream& in, std::uint64_t key);
 ChannelContents readChannel(const std::filesystem::path& file, std::uint64_t key);
 
