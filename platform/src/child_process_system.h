@@ -19,6 +19,9 @@ std::string exceptionName(unsigned code);
 // The ids of this process's child processes, zombies included (Linux: read from /proc).
 std::vector<long> childProcesses();
 
+// Ends every process in the job objects of the children runChild is waiting for (Windows).
+void endRunningJobs();
+
 // Kills every child process of this one but those in `keep`, waits for each, and goes on with
 // the children that they leave behind until there are none (Linux).
 void endChildrenExcept(const std::set<long>& keep);

@@ -3,6 +3,8 @@
 #include "addon001/platform/system_error.h"
 
 #include <memory>
+#include <mutex>
+#include <set>
 
 #include "addon001/platform/child_process.h"
 #include "addon001/platform/wide_path_file.h"
@@ -10,9 +12,21 @@
 
 namespace platform {
 
+namespace {
+// The job objects of the children runChild is waiting for, so that a request to end this
+// process can end them first.
+std::mutex jobsMutex;
+std::set<HANDLE> runningJobs;
+}  // namespace
+
 namespace detail {
 std::string signalName(int signal) {
     return "signal " + std::to_string(signal);
+}
+
+void endRunningJobs() {
+    const std::lock_guard<std::mutex> lock(jobsMutex);
+    for (HANDLE job : runningJobs) TerminateJobObject(job, 1);
 }
 }  // namespace detail
 
@@ -125,10 +139,20 @@ ChildEnd runChild(const std::filesystem::path& program, const std::vector<std::s
     // Whatever the child started ends with it: the job's processes end when the handle closes.
     struct EndJob {
         HANDLE job;
-        ~EndJob() {
-            if (job != nullptr) TerminateJobObject(job, 1);
+        explicit EndJob(HANDLE handle) : job(handle) {
+            if (job == nullptr) return;
+            const std::lock_guard<std::mutex> lock(jobsMutex);
+            runningJobs.insert(job);
         }
-    } endJob{job.value};
+        ~EndJob() {
+            if (job == nullptr) return;
+            TerminateJobObject(job, 1);
+            const std::lock_guard<std::mutex> lock(jobsMutex);
+            runningJobs.erase(job);
+        }
+        EndJob(const EndJob&) = delete;
+        EndJob& operator=(const EndJob&) = delete;
+    } endJob(job.value);
     const DWORD wait =
         options.timeLimit
             ? static_cast<DWORD>(std::min<long long>(options.timeLimit->count(), INFINITE - 1))

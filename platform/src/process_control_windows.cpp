@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include "addon001/platform/process_control.h"
+#include "child_process_system.h"
 
 namespace platform {
 
@@ -128,7 +129,8 @@ void onEndRequest(std::function<void()> cleanUp) {
 }
 
 void endRemainingChildren() {
-    // Every child runChild started with `endDescendants` is in a job that ends with its handle.
+    // Every child runChild started with `endDescendants` runs in a job of its own.
+    detail::endRunningJobs();
 }
 
 }  // namespace platform

@@ -46,7 +46,8 @@ void superviseDescendants();
 void onEndRequest(std::function<void()> cleanUp);
 
 // Ends every child process of this one that runChild has not waited for yet, and every child
-// that those leave behind (Linux, once superviseDescendants() has run). Nothing on Windows.
+// that those leave behind (Linux, once superviseDescendants() has run; Windows: the processes
+// of the job objects of the children that runChild started with `endDescendants`).
 void endRemainingChildren();
 
 }  // namespace platform
