@@ -4,11 +4,13 @@
 // (a pipe on descriptor 3, SIGCHLD ignored, a signal to the checker).
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <set>
 #include <sstream>
 
+#include "addon001/platform/child_process.h"
 #include "built_files.h"
 #include "checker/isolated_check.h"
 #include "program_run.h"
@@ -69,6 +71,27 @@ TEST(HostCheckHostileTest, ProcessesAModuleStartsEndWithTheirCheck) {
     }
     // One per check process.
     EXPECT_GE(daemons, 25u);
+}
+
+TEST(HostCheckHostileTest, AChildInheritsOnlyItsStandardDescriptors) {
+    // A pipe end this process let children inherit, as a caller's descriptor 3 would be.
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(dup2(ends[1], 100), 100);
+    const auto folder = test_support::scratchFolder("host_check_descriptors");
+    platform::ChildOptions options;
+    options.output = folder / "fds.txt";
+    options.timeLimit = margin;
+    const auto end = platform::runChild("/bin/ls", {"-1", "/proc/self/fd"}, options);
+    close(100);
+    close(ends[0]);
+    close(ends[1]);
+    ASSERT_TRUE(end.exitedWith(0)) << end.description();
+    std::istringstream listing(test_support::readFile(options.output));
+    std::set<std::string> descriptors;
+    for (std::string line; std::getline(listing, line);) descriptors.insert(line);
+    // 3 is the folder ls reads.
+    EXPECT_EQ(descriptors, (std::set<std::string>{"0", "1", "2", "3"}));
 }
 
 TEST(HostCheckHostileTest, AModuleThatWritesOverItsResultsFailsTheSameInEveryRun) {
