@@ -120,6 +120,19 @@ TEST(HostCheckHostileTest, ACallerThatIgnoresSigchldSeesCrashesAsCrashes) {
     EXPECT_EQ(count(run.out, "ended with exit code 0"), 0u) << run.out;
 }
 
+TEST(HostCheckHostileTest, TheCheckersOwnTroubleStillGivesAReport) {
+    const auto report = test_support::scratchFolder("host_check_trouble") / "report.xml";
+    const auto run = shell("TMPDIR=/no/such/folder exec \"$0\" --check --junit \"$2\" \"$1\"",
+                           {checkModule("sample_module"), report.string()});
+    EXPECT_EQ(run.exitCode, 2) << run.out << run.err;
+    EXPECT_EQ(run.out,
+              "FAIL the checker runs every check (no temporary folder: No such file or directory)\n"
+              "1 checks: 0 passed, 1 failed, 0 skipped\n");
+    const std::string junit = test_support::readFile(report);
+    EXPECT_NE(junit.find("failures=\"1\""), std::string::npos) << junit;
+    EXPECT_NE(junit.find("</testsuites>"), std::string::npos) << junit;
+}
+
 TEST(HostCheckHostileTest, AskedToEndTheCheckerWritesItsReportAndLeavesNoFolder) {
     const auto folder = test_support::scratchFolder("host_check_signals");
     for (const char* request : {"TERM", "INT"}) {
