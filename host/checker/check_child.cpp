@@ -34,10 +34,6 @@ void writeRecord(RecordKind kind, std::string_view payload) {
     std::fflush(channel);
 }
 
-void writeEvent(RecordKind kind, const char* text) {
-    writeRecord(kind, text);
-}
-
 // Where the check process is; the end handlers read it.
 enum class Phase { Loading, Calling, Unloading, Exiting, Done };
 std::atomic<Phase> phase{Phase::Loading};
@@ -45,14 +41,14 @@ std::atomic<bool> endWritten{false};
 
 void enter(Phase next, const char* name) {
     phase = next;
-    writeEvent(RecordKind::Phase, name);
+    writeRecord(RecordKind::Phase, name);
 }
 
 // The first of the end handlers to run says how the process ended; the others keep quiet
 // (std::terminate goes on to abort, for one).
 void noteEnd(const char* how) {
     if (endWritten.exchange(true)) return;
-    writeEvent(RecordKind::End, how);
+    writeRecord(RecordKind::End, how);
 }
 
 // The longest text of what was seen that a check hands back: a module's answers can be of any

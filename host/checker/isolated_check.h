@@ -44,7 +44,7 @@ public:
 
     // Runs the check `id` in a process of its own and waits for it, at most the time limit.
     // Throws std::runtime_error when the check process cannot be given its input or cannot
-    // write its events (a full temporary folder): the checker's trouble, not the module's.
+    // open its result channel (a full temporary folder): the checker's trouble, not the module's.
     IsolatedOutcome run(const std::string& id, const CheckInput& input);
 
     // Removes the scratch folder and everything in it; also safe while a run goes on (from
