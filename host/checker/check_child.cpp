@@ -100,12 +100,12 @@ void installEndHandlers() {
     platform::endCrashesWithTheirCode();
 }
 
-// When the module runs threads of its own, gives them time to show what they do to the
-// process's descriptors before the channel is closed: a thread that writes where it should not
-// then damages the channel in every run, not only when it happens to be quick.
+// When the module runs threads of its own, lets each of them have its turn before the channel
+// is closed, so that a thread that writes where it should not damages the channel in every
+// run, not only when the machine happens to run it in time.
 void settle() {
     if (platform::threadCount() > threadsBeforeLoad) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        platform::letOtherThreadsRun(std::chrono::milliseconds(20), std::chrono::seconds(2));
     }
 }
 

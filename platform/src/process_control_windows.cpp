@@ -108,6 +108,10 @@ int threadCount() {
     return count;
 }
 
+void letOtherThreadsRun(std::chrono::milliseconds least, std::chrono::milliseconds) {
+    if (threadCount() > 1) Sleep(static_cast<DWORD>(least.count()));
+}
+
 void superviseDescendants() {
     // runChild's job objects end what a child leaves behind.
 }

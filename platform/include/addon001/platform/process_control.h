@@ -5,6 +5,7 @@
 // so that whatever a module does ends only them, with a status that says what happened.
 
 // (This process's id is currentProcessId(), in thread_id.h.)
+#include <chrono>
 #include <functional>
 
 #include "addon001/platform/thread_id.h"
@@ -30,6 +31,13 @@ void endWithParent(unsigned long parent, int exitCode);
 // The number of threads this process runs, the calling one included; 0 when the system
 // cannot tell.
 int threadCount();
+
+// Returns once every other thread of this process has had its turn: has run up to a point
+// where it waits, or has been on a processor for a millisecond since the call (Linux, from
+// /proc/self/task); at least `least` after the call, at most `most`. Windows: waits `least`
+// when the process runs other threads. For a process that must see what other threads do
+// (to its descriptors, say) however busy the machine is.
+void letOtherThreadsRun(std::chrono::milliseconds least, std::chrono::milliseconds most);
 
 // For a process that runs children which may start processes of their own: on Linux, makes
 // this process the subreaper of all its descendants (PR_SET_CHILD_SUBREAPER), so that an
