@@ -12,7 +12,7 @@ seconds=${1:-300}
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] ||
   targets=(drive_info_fuzzer feature_lookup_fuzzer format_bytes_fuzzer hex_string_fuzzer
-           text_conversion_fuzzer log_record_fuzzer)
+           text_conversion_fuzzer log_record_fuzzer result_channel_fuzzer)
 
 scripts/install-deps.sh fuzz
 cmake --preset fuzz >/dev/null

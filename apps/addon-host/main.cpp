@@ -28,6 +28,7 @@ struct CommandLine {
     bool check = false;
     double timeoutSeconds = 10;
     std::string junitFile;
+    int interfaceVersion = host::hostInterfaceVersion;
     // Given by --check, which starts this program again to run one check in a process of its
     // own.
     std::string checkChild;
@@ -77,6 +78,13 @@ void describeOptions(CLI::App& app, CommandLine& line) {
                    "With --check: also write the checks as a JUnit XML report to FILE")
         ->type_name("FILE")
         ->needs(checkFlag);
+    app.add_option("--interface-version", line.interfaceVersion,
+                   "With --check: the interface version getInterfaceVer must give, for a module "
+                   "meant for a host that speaks another (default " +
+                       std::to_string(host::hostInterfaceVersion) + ")")
+        ->type_name("VERSION")
+        ->check(CLI::PositiveNumber)
+        ->needs(checkFlag);
     app.add_option(host::checkChildOption, line.checkChild)->group("");
     app.add_option(host::checkFilesOption, line.checkFiles)->group("");
 }
@@ -90,6 +98,7 @@ host::CheckOptions checkOptions(const CommandLine& line) {
         static_cast<long long>(std::min(line.timeoutSeconds, 1e9) * 1000.0 + 0.5));
     options.json = line.json;
     options.junitFile = line.junitFile;
+    options.interfaceVersion = line.interfaceVersion;
     return options;
 }
 

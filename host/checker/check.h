@@ -6,7 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "addon001/addon/addon_interface.h"
+
 namespace host {
+
+// The interface version this host speaks, which getInterfaceVer must give unless the checker
+// is told another (--interface-version): the one of the interface header it is built with.
+inline constexpr int hostInterfaceVersion = addon::interfaceVersion;
 
 struct CheckOptions {
     std::filesystem::path module;
@@ -19,8 +25,12 @@ struct CheckOptions {
     std::chrono::milliseconds timeLimit{10'000};
     // Print the results as one JSON document instead of lines.
     bool json = false;
-    // Also write a JUnit XML report to this file (none when empty).
+    // Also write a JUnit XML report to this file (none when empty). It is written however
+    // the run ends, also when it is asked to end (SIGINT, SIGTERM, SIGHUP; Ctrl+C).
     std::filesystem::path junitFile;
+    // The interface version getInterfaceVer must give: the host's own unless the module is
+    // meant for a host that speaks another.
+    int interfaceVersion = hostInterfaceVersion;
 };
 
 // Exit codes of a check run.
@@ -36,7 +46,10 @@ inline constexpr int checkFailed = 3;          // at least one check failed
 // `out`: "PASS <check> (<what was seen>)", "FAIL <check> (<what was seen>)", or
 // "SKIP <check> (<why>)" when what it needs is missing (which has failed already), then
 // "N checks: N passed, N failed, N skipped" (or, with `json`, one document). A module that
-// cannot be loaded is also reported on `errors`.
+// cannot be loaded is also reported on `errors`. Control characters in what a module answered
+// are shown escaped. Every process a module starts ends with its check, and the scratch folder
+// of the check processes is removed however the run ends. Call it once per process: it makes
+// this process the supervisor of its descendants and takes over the requests to end it.
 int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& errors);
 
 }  // namespace host

@@ -1,11 +1,13 @@
 #include "check_child.h"
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <optional>
+#include <thread>
 
 #include "addon001/platform/process_control.h"
 #include "check_protocol.h"
@@ -18,16 +20,18 @@ namespace host {
 
 namespace {
 
-// The events file, written line by line and flushed at once, so that every line written before
-// the process ends is in the file, however it ends.
-std::FILE* events = nullptr;
+// The result channel (check_protocol.h), opened before the module is loaded and written record
+// by record, each flushed at once, so that every record written before the process ends is in
+// the file, however it ends.
+std::FILE* channel = nullptr;
+int threadsBeforeLoad = 1;
+std::uint64_t channelKey = 0;
 
-void writeEvent(const char* kind, const char* text) {
-    if (events == nullptr) return;
-    std::fputs(kind, events);
-    std::fputs(text, events);
-    std::fputc('\n', events);
-    std::fflush(events);
+void writeRecord(RecordKind kind, std::string_view payload) {
+    if (channel == nullptr) return;
+    const std::string record = encodeRecord(kind, payload, channelKey);
+    std::fwrite(record.data(), 1, record.size(), channel);
+    std::fflush(channel);
 }
 
 // Where the check process is; the end handlers read it.
@@ -37,28 +41,37 @@ std::atomic<bool> endWritten{false};
 
 void enter(Phase next, const char* name) {
     phase = next;
-    writeEvent(eventPhase, name);
+    writeRecord(RecordKind::Phase, name);
 }
 
 // The first of the end handlers to run says how the process ended; the others keep quiet
 // (std::terminate goes on to abort, for one).
 void noteEnd(const char* how) {
     if (endWritten.exchange(true)) return;
-    writeEvent(eventEnd, how);
+    writeRecord(RecordKind::End, how);
+}
+
+// The longest text of what was seen that a check hands back: a module's answers can be of any
+// size, and the checker's memory must not grow with them.
+constexpr std::size_t longestSeen = 4000;
+
+void writeOutcome(CheckOutcome outcome) {
+    if (outcome.seen.size() > longestSeen) {
+        outcome.seen.resize(longestSeen);
+        outcome.seen += " ...";
+    }
+    std::string payload = encodeOutcome(outcome);
+    if (payload.size() > largestRecordPayload) payload = encodeOutcome(CheckOutcome{});
+    writeRecord(RecordKind::Outcome, payload);
 }
 
 // The unload check's outcome, written once the process has come through its exit.
 std::optional<CheckOutcome> outcomeAfterExit;
-std::filesystem::path outcomeFile;
 
 void onExit() {
     if (phase == Phase::Exiting && outcomeAfterExit) {
-        try {
-            writeCheckOutcome(outcomeFile, *outcomeAfterExit);
-            enter(Phase::Done, phaseDone);
-        } catch (const std::exception&) {
-            // No outcome: the checker reports that the process ended without one.
-        }
+        writeOutcome(*outcomeAfterExit);
+        enter(Phase::Done, phaseDone);
         return;
     }
     // Nothing of the host calls exit while a check runs: the module did.
@@ -87,6 +100,15 @@ void installEndHandlers() {
     platform::endCrashesWithTheirCode();
 }
 
+// When the module runs threads of its own, lets each of them have its turn before the channel
+// is closed, so that a thread that writes where it should not damages the channel in every
+// run, not only when the machine happens to run it in time.
+void settle() {
+    if (platform::threadCount() > threadsBeforeLoad) {
+        platform::letOtherThreadsRun(std::chrono::milliseconds(20), std::chrono::seconds(2));
+    }
+}
+
 CheckOutcome loadFailed(const ModuleLoadError& error) {
     CheckOutcome outcome;
     outcome.seen = error.what();
@@ -110,19 +132,34 @@ CheckOutcome foundExports(const ExportTable& exports) {
 int runCheckChild(const std::string& id, const std::string& filesPrefix,
                   const std::filesystem::path& module) {
     const CheckFiles files(filesPrefix);
-    events = std::fopen(files.events.string().c_str(), "w");
-    if (events == nullptr) return checkChildUnusable;
-    outcomeFile = files.outcome;
     CheckInput input;
     try {
         input = readCheckInput(files.input);
     } catch (const std::exception&) {
         return checkChildUnusable;
     }
+    channelKey = input.channelKey;
+    channel = std::fopen(files.channel.string().c_str(), "wb");
+    if (channel == nullptr) return checkChildUnusable;
     if (input.checkerProcess != 0)
         platform::endWithParent(input.checkerProcess, checkChildUnusable);
     installEndHandlers();
 
+    // What earlier check processes handed on is read before the module is loaded, so that
+    // nothing of the module's runs while it is read.
+    CheckContext context;
+    try {
+        context = prepareContext(id, input);
+    } catch (const std::exception& error) {
+        CheckOutcome outcome;
+        outcome.seen = error.what();
+        enter(Phase::Calling, phaseCalling);
+        writeOutcome(outcome);
+        enter(Phase::Done, phaseDone);
+        platform::endProcessNow(0);
+    }
+
+    threadsBeforeLoad = platform::threadCount();
     enter(Phase::Loading, phaseLoading);
     std::optional<LoadedModule> loaded;
     CheckOutcome outcome;
@@ -137,13 +174,14 @@ int runCheckChild(const std::string& id, const std::string& filesPrefix,
         enter(Phase::Calling, id == unloadId ? phaseCallingBeforeUnload : phaseCalling);
         const ExportTable exports(*loaded);
         try {
-            outcome = id == loadId ? foundExports(exports) : runContractCheck(id, exports, input);
+            outcome = id == loadId ? foundExports(exports) : runContractCheck(id, exports, context);
         } catch (...) {
             // Described here, while the module is loaded.
             outcome = CheckOutcome{};
             outcome.seen = describeThrown();
         }
         if (id == unloadId) {
+            settle();
             enter(Phase::Unloading, phaseUnloading);
             platform::endCrashesInTheLoader(true);
             loaded.reset();
@@ -153,14 +191,11 @@ int runCheckChild(const std::string& id, const std::string& filesPrefix,
             std::exit(0);
         }
     }
-    try {
-        writeCheckOutcome(files.outcome, outcome);
-    } catch (const std::exception&) {
-        platform::endProcessNow(checkChildUnusable);
-    }
+    writeOutcome(outcome);
+    settle();
     enter(Phase::Done, phaseDone);
-    std::fclose(events);
-    events = nullptr;
+    std::fclose(channel);
+    channel = nullptr;
     platform::endProcessNow(0);
 }
 

@@ -2,7 +2,7 @@
 
 // The check process: the host program started again by the checker to run one check on the
 // module in a process of its own (check_protocol.h). Whatever the module does there, crash,
-// hang, exit, abort or std::terminate, ends only this process, and the events file tells the
+// hang, exit, abort or std::terminate, ends only this process, and its result channel tells the
 // checker which it was.
 #include <filesystem>
 #include <string>
@@ -19,7 +19,7 @@ int runCheckChild(const std::string& id, const std::string& filesPrefix,
 // The id of the check that only loads the module and reports which exports it finds.
 inline constexpr const char* loadId = "load";
 
-// Exit code of a check process that could not read its input or write its events.
+// Exit code of a check process that could not read its input or open its result channel.
 inline constexpr int checkChildUnusable = 2;
 
 }  // namespace host

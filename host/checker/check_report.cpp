@@ -70,9 +70,46 @@ std::string className(const std::string& module) {
 
 std::string checkLine(const CheckResult& result) {
     static const char* const words[] = {"PASS ", "FAIL ", "SKIP "};
-    std::string line = words[static_cast<int>(result.verdict)] + result.name;
-    if (!result.seen.empty()) line += " (" + result.seen + ")";
+    std::string line = words[static_cast<int>(result.verdict)] + escapeControls(result.name);
+    if (!result.seen.empty()) line += " (" + escapeControls(result.seen) + ")";
     return line;
+}
+
+std::string escapeControls(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        const auto byte = static_cast<unsigned char>(text[index]);
+        // U+0080 to U+009F in UTF-8: 0xC2 followed by 0x80 to 0x9F.
+        const bool c1 = byte == 0xC2 && index + 1 < text.size() &&
+                        (static_cast<unsigned char>(text[index + 1]) & 0xE0) == 0x80;
+        char escaped[8];
+        switch (byte) {
+            case '\n':
+                out += "\\n";
+                continue;
+            case '\r':
+                out += "\\r";
+                continue;
+            case '\t':
+                out += "\\t";
+                continue;
+            default:
+                break;
+        }
+        if (c1) {
+            std::snprintf(escaped, sizeof escaped, "\\u%04X",
+                          static_cast<unsigned char>(text[index + 1]));
+            out += escaped;
+            ++index;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += static_cast<char>(byte);
+        }
+    }
+    return out;
 }
 
 std::string summaryLine(const std::vector<CheckResult>& results) {

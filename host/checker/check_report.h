@@ -18,8 +18,13 @@ struct CheckResult {
     std::chrono::duration<double> time{0};
 };
 
-// "PASS <name> (<seen>)", "FAIL ...", "SKIP ...".
+// "PASS <name> (<seen>)", "FAIL ...", "SKIP ...", with the control characters of name and
+// seen escaped, so that a line is one line and a module's text cannot steer a terminal.
 std::string checkLine(const CheckResult& result);
+
+// A text for a line of output: control characters as "\xNN" (C0 and DEL; "\n", "\r" and
+// "\t" for line breaks and tabs) or "\u00NN" (C1, in UTF-8).
+std::string escapeControls(const std::string& text);
 
 // "28 checks: 27 passed, 1 failed, 0 skipped".
 std::string summaryLine(const std::vector<CheckResult>& results);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <fstream>
 #include <iomanip>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -15,18 +16,6 @@
 namespace host {
 
 namespace {
-
-// The last "phase" and the "end" line of an events file.
-void readEvents(const std::filesystem::path& file, std::string& lastPhase, std::string& endLine) {
-    std::ifstream in(file);
-    const std::string phasePrefix = eventPhase;
-    const std::string endPrefix = eventEnd;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.rfind(phasePrefix, 0) == 0) lastPhase = line.substr(phasePrefix.size());
-        if (line.rfind(endPrefix, 0) == 0) endLine = line.substr(endPrefix.size());
-    }
-}
 
 std::string seconds(std::chrono::milliseconds time) {
     std::ostringstream text;
@@ -53,6 +42,7 @@ std::string describeEarlyEnd(const std::string& id, const platform::ChildEnd& en
                              std::chrono::milliseconds timeLimit) {
     std::string how;
     const std::string terminatePrefix = std::string(endTerminate) + " ";
+    // Only what the end handlers write counts; the rest of a text, if any, is the module's.
     if (end.kind == platform::ChildEnd::Kind::NotStarted) {
         return "the check process could not be started: " + end.problem;
     } else if (end.kind == platform::ChildEnd::Kind::TimedOut) {
@@ -86,11 +76,21 @@ CheckProcesses::CheckProcesses(std::filesystem::path hostProgram, std::filesyste
                                std::chrono::milliseconds timeLimit)
     : hostProgram_(std::move(hostProgram)), module_(std::move(module)), timeLimit_(timeLimit) {
     folder_ = platform::makeUniqueFolder("addon-host-check-");
+    std::random_device random;
+    key_ = (static_cast<std::uint64_t>(random()) << 32) ^ random();
 }
 
 CheckProcesses::~CheckProcesses() {
+    removeFolder();
+}
+
+void CheckProcesses::removeFolder() noexcept {
     // A check process's files may stay delete-pending on Windows for a moment after it ends.
-    platform::removeTree(folder_);
+    try {
+        platform::removeTree(folder_);
+    } catch (...) {
+        // Nothing more to do about a folder that cannot go.
+    }
 }
 
 IsolatedOutcome CheckProcesses::run(const std::string& id, const CheckInput& input) {
@@ -98,39 +98,39 @@ IsolatedOutcome CheckProcesses::run(const std::string& id, const CheckInput& inp
     const CheckFiles files(prefix);
     CheckInput withChecker = input;
     withChecker.checkerProcess = platform::currentProcessId();
+    withChecker.channelKey = key_;
+    withChecker.handedOnFolder = folder_.string();
     writeCheckInput(files.input, withChecker);
 
     platform::ChildOptions options;
     options.timeLimit = timeLimit_;
+    options.endDescendants = true;
     // Output and error output are thrown away: the module may print, and a system's crash
     // report would otherwise land among the checker's lines.
     const platform::ChildEnd end = platform::runChild(
         hostProgram_, {checkChildOption, id, checkFilesOption, prefix, module_.string()}, options);
 
+    const ChannelContents channel = readChannel(files.channel, key_);
     IsolatedOutcome result;
-    std::error_code ignored;
-    if (end.kind != platform::ChildEnd::Kind::TimedOut &&
-        std::filesystem::exists(files.outcome, ignored)) {
-        try {
-            result.outcome = readCheckOutcome(files.outcome);
-            result.returned = true;
-        } catch (const std::exception&) {
-            // Cut short while it was written: the process ended early after all.
-        }
-    }
-    if (!result.returned) {
-        std::string lastPhase;
-        std::string endLine;
-        readEvents(files.events, lastPhase, endLine);
-        // Ended before it got to the module: it could not read its input or write its events.
-        if (lastPhase.empty() && end.exitedWith(checkChildUnusable)) {
+    if (channel.damage) {
+        // Whatever else the process did: what it handed back cannot be trusted.
+        // The same words whatever the damage, which depends on when the bytes landed.
+        result.outcome.seen = damagedChannelText;
+    } else if (end.kind != platform::ChildEnd::Kind::TimedOut && channel.outcome) {
+        result.outcome = *channel.outcome;
+        result.returned = true;
+    } else {
+        // Ended before it got to the module: it could not read its input or open its channel.
+        if (channel.lastPhase.empty() && end.exitedWith(checkChildUnusable)) {
             throw std::runtime_error("a check process could not use its files in " +
                                      folder_.string());
         }
         result.outcome.passed = false;
-        result.outcome.seen = describeEarlyEnd(id, end, lastPhase, endLine, timeLimit_);
+        result.outcome.seen =
+            describeEarlyEnd(id, end, channel.lastPhase, channel.endLine, timeLimit_);
     }
-    for (const auto& file : {files.input, files.events, files.outcome}) {
+    std::error_code ignored;
+    for (const auto& file : {files.input, files.channel}) {
         std::filesystem::remove(file, ignored);
     }
     return result;

@@ -3,6 +3,7 @@
 // The checker's side of a check process (check_child.h): starts the host program again for one
 // check, within a time limit, and turns however the process ended into the check's outcome.
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -26,6 +27,11 @@ std::string describeEarlyEnd(const std::string& id, const platform::ChildEnd& en
                              const std::string& lastPhase, const std::string& endLine,
                              std::chrono::milliseconds timeLimit);
 
+// What a check whose result channel was damaged saw.
+inline constexpr const char* damagedChannelText =
+    "the result channel of the check process was damaged: something besides the check wrote "
+    "into it";
+
 class CheckProcesses {
 public:
     // Makes a scratch folder for the processes' files below the system's temporary folder;
@@ -38,14 +44,19 @@ public:
 
     // Runs the check `id` in a process of its own and waits for it, at most the time limit.
     // Throws std::runtime_error when the check process cannot be given its input or cannot
-    // write its events (a full temporary folder): the checker's trouble, not the module's.
+    // open its result channel (a full temporary folder): the checker's trouble, not the module's.
     IsolatedOutcome run(const std::string& id, const CheckInput& input);
+
+    // Removes the scratch folder and everything in it; also safe while a run goes on (from
+    // the handler of a request to end), after which no run succeeds.
+    void removeFolder() noexcept;
 
 private:
     std::filesystem::path hostProgram_;
     std::filesystem::path module_;
     std::chrono::milliseconds timeLimit_;
     std::filesystem::path folder_;
+    std::uint64_t key_ = 0;
     int runs_ = 0;
 };
 

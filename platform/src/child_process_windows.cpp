@@ -3,6 +3,8 @@
 #include "addon001/platform/system_error.h"
 
 #include <memory>
+#include <mutex>
+#include <set>
 
 #include "addon001/platform/child_process.h"
 #include "addon001/platform/wide_path_file.h"
@@ -10,9 +12,21 @@
 
 namespace platform {
 
+namespace {
+// The job objects of the children runChild is waiting for, so that a request to end this
+// process can end them first.
+std::mutex jobsMutex;
+std::set<HANDLE> runningJobs;
+}  // namespace
+
 namespace detail {
 std::string signalName(int signal) {
     return "signal " + std::to_string(signal);
+}
+
+void endRunningJobs() {
+    const std::lock_guard<std::mutex> lock(jobsMutex);
+    for (HANDLE job : runningJobs) TerminateJobObject(job, 1);
 }
 }  // namespace detail
 
@@ -37,6 +51,20 @@ HANDLE openForChild(const std::filesystem::path& file, bool forWriting) {
     return CreateFileW(name.c_str(), forWriting ? GENERIC_WRITE : GENERIC_READ,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable,
                        forWriting ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// A job object that ends every process in it when its last handle closes; null when the
+// system gives none.
+HANDLE jobThatKillsOnClose() {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (job == nullptr) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        CloseHandle(job);
+        return nullptr;
+    }
+    return job;
 }
 
 ChildEnd notStarted(const std::string& problem) {
@@ -85,10 +113,13 @@ ChildEnd runChild(const std::filesystem::path& program, const std::vector<std::s
     startup.lpAttributeList = restricted ? attributes : nullptr;
     PROCESS_INFORMATION process{};
     const std::wstring application = program.wstring();
+    // Started suspended when it is to run in a job, so that it starts nothing before it is in.
+    Handle job(options.endDescendants ? jobThatKillsOnClose() : nullptr);
     const BOOL started =
         CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                       (restricted ? EXTENDED_STARTUPINFO_PRESENT : 0) | CREATE_NO_WINDOW, nullptr,
-                       nullptr, &startup.StartupInfo, &process);
+                       (restricted ? EXTENDED_STARTUPINFO_PRESENT : 0) | CREATE_NO_WINDOW |
+                           (job.value != nullptr ? CREATE_SUSPENDED : 0),
+                       nullptr, nullptr, &startup.StartupInfo, &process);
     const DWORD startError = GetLastError();
     if (restricted) DeleteProcThreadAttributeList(attributes);
     if (!started)
@@ -97,6 +128,31 @@ ChildEnd runChild(const std::filesystem::path& program, const std::vector<std::s
 
     Handle processHandle(process.hProcess);
     Handle threadHandle(process.hThread);
+    if (job.value != nullptr) {
+        if (!AssignProcessToJobObject(job.value, process.hProcess)) {
+            const std::string reason = platform::lastSystemError().message();
+            TerminateProcess(process.hProcess, 1);
+            return notStarted(program.string() + ": cannot be put in a job object: " + reason);
+        }
+        ResumeThread(process.hThread);
+    }
+    // Whatever the child started ends with it: the job's processes end when the handle closes.
+    struct EndJob {
+        HANDLE job;
+        explicit EndJob(HANDLE handle) : job(handle) {
+            if (job == nullptr) return;
+            const std::lock_guard<std::mutex> lock(jobsMutex);
+            runningJobs.insert(job);
+        }
+        ~EndJob() {
+            if (job == nullptr) return;
+            TerminateJobObject(job, 1);
+            const std::lock_guard<std::mutex> lock(jobsMutex);
+            runningJobs.erase(job);
+        }
+        EndJob(const EndJob&) = delete;
+        EndJob& operator=(const EndJob&) = delete;
+    } endJob(job.value);
     const DWORD wait =
         options.timeLimit
             ? static_cast<DWORD>(std::min<long long>(options.timeLimit->count(), INFINITE - 1))

@@ -1,6 +1,9 @@
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include "addon001/platform/process_control.h"
+#include "child_process_system.h"
 
 namespace platform {
 
@@ -89,6 +92,49 @@ void endProcessNow(int code) {
     // ExitProcess would detach every DLL still loaded, running the module's teardown.
     TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
     for (;;) Sleep(INFINITE);
+}
+
+int threadCount() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    const DWORD self = GetCurrentProcessId();
+    int count = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == self) ++count;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+void letOtherThreadsRun(std::chrono::milliseconds least, std::chrono::milliseconds) {
+    if (threadCount() > 1) Sleep(static_cast<DWORD>(least.count()));
+}
+
+void superviseDescendants() {
+    // runChild's job objects end what a child leaves behind.
+}
+
+namespace {
+std::function<void()>* endRequestCleanUp = nullptr;
+
+BOOL WINAPI onConsoleEvent(DWORD) {
+    // Runs on a thread the system starts for it; the process ends as Ctrl+C would end it.
+    (*endRequestCleanUp)();
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+    return TRUE;
+}
+}  // namespace
+
+void onEndRequest(std::function<void()> cleanUp) {
+    endRequestCleanUp = new std::function<void()>(std::move(cleanUp));
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+void endRemainingChildren() {
+    // Every child runChild started with `endDescendants` runs in a job of its own.
+    detail::endRunningJobs();
 }
 
 }  // namespace platform

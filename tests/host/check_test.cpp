@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <system_error>
 
 #include "built_files.h"
 #include "module/module_loader.h"
@@ -97,7 +99,7 @@ bool onWindows() {
 }
 
 // Every check the host makes on a module that has all exports.
-constexpr std::size_t checkCount = 28;
+constexpr std::size_t checkCount = 30;
 
 TEST(HostCheckTest, TheAddonPassesEveryCheck) {
     const CheckRun run = runCheck(test_support::builtModule("Addon001"));
@@ -143,6 +145,8 @@ TEST_P(BrokenModuleTest, ExactlyTheBrokenRuleFails) {
 const std::string repeated = "repeated calls give identical answers";
 const std::string callOrder = "answers do not depend on call order, asked again after a fresh load";
 const std::string unloads = "the module unloads";
+const std::string freshLoads = "three fresh loads give identical answers";
+const std::string interfaceVersion = "getInterfaceVer gives the interface version the host speaks";
 // Short, so that each hanging check costs little, but long enough for a check process to
 // start and finish under Wine on a busy machine.
 const std::vector<std::string> shortTimeLimit = {"--timeout", "2"};
@@ -178,23 +182,26 @@ INSTANTIATE_TEST_SUITE_P(
                      {"getAsDIVector returns 0 and empties the host's set",
                       "getAsDIVector fills the set with well-formed drive-info strings"}},
         // What kills a process fails each check whose calls meet it, and only those.
-        BrokenModule{"catalogue_crashes",
-                     {"getAsDIVector returns 0 and empties the host's set",
-                      "getAsDIVector fills the set with well-formed drive-info strings", repeated,
-                      callOrder, "getAsDIVector with a null set does not crash", unloads}},
+        BrokenModule{
+            "catalogue_crashes",
+            {"getAsDIVector returns 0 and empties the host's set",
+             "getAsDIVector fills the set with well-formed drive-info strings", repeated, callOrder,
+             freshLoads, "getAsDIVector with a null set does not crash", unloads}},
         BrokenModule{"version_hangs",
-                     {"getVer gives the same answer on every call", repeated, callOrder, unloads},
+                     {"getVer gives the same answer on every call", repeated, callOrder, freshLoads,
+                      unloads},
                      shortTimeLimit},
         BrokenModule{"version_exits",
-                     {"getVer gives the same answer on every call", repeated, callOrder, unloads}},
-        BrokenModule{
-            "interface_version_aborts",
-            {"getInterfaceVer gives the same answer on every call", repeated, callOrder, unloads}},
-        BrokenModule{
-            "identity_terminates",
-            {"getFeature returns 0 and sets the same identity on every call, replacing "
-             "the string's text",
-             repeated, callOrder, "getFeature with a null string does not crash", unloads}},
+                     {"getVer gives the same answer on every call", repeated, callOrder, freshLoads,
+                      unloads}},
+        BrokenModule{"interface_version_aborts",
+                     {"getInterfaceVer gives the same answer on every call", interfaceVersion,
+                      repeated, callOrder, freshLoads, unloads}},
+        BrokenModule{"identity_terminates",
+                     {"getFeature returns 0 and sets the same identity on every call, replacing "
+                      "the string's text",
+                      repeated, callOrder, freshLoads,
+                      "getFeature with a null string does not crash", unloads}},
         BrokenModule{"identity_throws_int",
                      {"getFeature returns 0 and sets the same identity on every call, replacing "
                       "the string's text"}},
@@ -204,7 +211,10 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenModule{"unload_crashes", {unloads}},
         BrokenModule{"versions_mangled",
                      {"export getVer is present", "export getInterfaceVer is present"}},
-        BrokenModule{"old_string_abi", {"the module uses the host's C++ runtime"}}),
+        BrokenModule{"old_string_abi", {"the module uses the host's C++ runtime"}},
+        BrokenModule{"interface_version_seven", {interfaceVersion}},
+        // Three calls per process would not see it; a hundred do.
+        BrokenModule{"version_drifts", {"getVer gives the same answer on every call", repeated}}),
     [](const testing::TestParamInfo<BrokenModule>& info) { return info.param.name; });
 
 TEST(HostCheckTest, AMissingExportSkipsTheChecksThatNeedIt) {
@@ -234,9 +244,57 @@ TEST(HostCheckTest, FailuresSayWhatWasSeen) {
         std::string::npos)
         << throws.out;
     const CheckRun& unstable = checkedModule("unstable_version");
-    EXPECT_NE(unstable.out.find("getVer gives the same answer on every call (7, then 8)"),
+    EXPECT_NE(unstable.out.find("getVer gives the same answer on every call (7, then 8 at call 2)"),
               std::string::npos)
         << unstable.out;
+}
+
+TEST(HostCheckTest, TheInterfaceVersionIsHeldToTheHostsOrTheOneAskedFor) {
+    const CheckRun& seven = checkedModule("interface_version_seven");
+    EXPECT_EQ(lineOf(seven, interfaceVersion),
+              "FAIL " + interfaceVersion + " (7, but the host speaks 120)");
+    const CheckRun& drifts = checkedModule("version_drifts");
+    EXPECT_EQ(lineOf(drifts, "getVer gives the same answer on every call"),
+              "FAIL getVer gives the same answer on every call (7, then 8 at call 5)");
+
+    const CheckRun& forSeven =
+        checkedModule("interface_version_seven", {"--interface-version", "7"});
+    EXPECT_EQ(forSeven.exitCode, 0) << forSeven.out;
+    EXPECT_EQ(lineOf(forSeven, interfaceVersion), "PASS " + interfaceVersion + " (7)");
+    const CheckRun& sampleForSeven = checkedModule("sample_module", {"--interface-version", "7"});
+    EXPECT_EQ(sampleForSeven.failed, std::set<std::string>{interfaceVersion}) << sampleForSeven.out;
+    EXPECT_NE(sampleForSeven.out.find("(120, but the host speaks 7)"), std::string::npos);
+    for (const char* bad : {"0", "-3", "twelve"}) {
+        const auto run = test_support::runHost(
+            {"--check", "--interface-version", bad, checkModule("sample_module").string()});
+        EXPECT_EQ(run.exitCode, 1) << bad;
+    }
+    EXPECT_EQ(test_support::runHost({"--interface-version", "7"}).exitCode, 1);
+}
+
+TEST(HostCheckTest, AModulesTextsCannotForgeLinesOrReachTheTerminal) {
+    const CheckRun& run = checkedModule("identity_control_bytes");
+    // runCheck found exactly the checks and the summary, nothing a forged line added.
+    EXPECT_EQ(run.lines.size(), checkCount) << run.out;
+    EXPECT_EQ(run.exitCode, 0) << run.out;
+    for (const char byte : run.out) {
+        const auto code = static_cast<unsigned char>(byte);
+        EXPECT_TRUE(code >= 0x20 || byte == '\n' || (onWindows() && byte == '\r'))
+            << "control byte " << static_cast<int>(code) << " in the output";
+    }
+    EXPECT_NE(run.out.find("(\"forged)\\nPASS everything\\r\\n\\x1B[2J\\x1B]0;title\\x07"
+                           "\\u009B31m\\tend\")"),
+              std::string::npos)
+        << run.out;
+}
+
+TEST(HostCheckTest, ALargeCatalogueIsCheckedWhole) {
+    const CheckRun& run = checkedModule("huge_catalogue", {"--timeout", "120"});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("(20000 strings, first \"D=HC-0000000;V=1\")"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("(2000 of 20002 drive types have features)"), std::string::npos)
+        << run.out;
 }
 
 TEST(HostCheckTest, ExtraDriveTypesAreAsked) {
@@ -377,7 +435,7 @@ TEST(HostCheckTest, JsonHoldsTheSameChecksAsTheLines) {
     EXPECT_EQ(broken.exitCode, 3);
     const nlohmann::json brokenDocument = nlohmann::json::parse(broken.out);
     EXPECT_EQ(brokenDocument["summary"]["failed"], 2);
-    EXPECT_EQ(brokenDocument["summary"]["skipped"], 2);
+    EXPECT_EQ(brokenDocument["summary"]["skipped"], 3);
     EXPECT_EQ(brokenDocument["checks"][2]["verdict"], "fail");
     EXPECT_EQ(brokenDocument["checks"][2]["seen"], "exports getVer only as a C++ name: _Z6getVerv");
 }
@@ -399,6 +457,30 @@ TEST(HostCheckTest, BadReportOptionsAreRefusedBeforeAnyCheck) {
         const auto run = test_support::runHost(arguments);
         EXPECT_EQ(run.exitCode, 1) << arguments[1] << run.out;
         EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+}
+
+TEST(HostCheckTest, AFileTheSystemCannotOpenIsNamedWithTheSystemsReason) {
+    // Wine shows neither reason as a Windows error of its own.
+    if (onWindows()) GTEST_SKIP() << "POSIX file system errors";
+    const auto folder = test_support::scratchFolder("host_check_unopenable");
+    std::filesystem::create_symlink("Second.so", folder / "First.so");
+    std::filesystem::create_symlink("First.so", folder / "Second.so");
+    const std::string tooLong = (folder / (std::string(5000, 'm') + ".so")).string();
+    const struct {
+        std::string module;
+        std::string reason;
+    } cases[] = {
+        {(folder / "First.so").string(), std::generic_category().message(ELOOP)},
+        {tooLong, std::generic_category().message(ENAMETOOLONG)},
+    };
+    for (const auto& test : cases) {
+        const CheckRun run = runCheck(test.module);
+        EXPECT_EQ(run.exitCode, 2) << run.out;
+        EXPECT_EQ(lineOf(run, "the module loads"),
+                  "FAIL the module loads (cannot be opened: " + test.reason + ")");
+        EXPECT_NE(run.err.find(": cannot be opened: " + test.reason + "\n"), std::string::npos)
+            << run.err;
     }
 }
 

@@ -41,10 +41,17 @@ struct ChildOptions {
     std::filesystem::path errors;
     // Ended (with everything it started) when still running after this long; none: no limit.
     std::optional<std::chrono::milliseconds> timeLimit;
+    // Every process the child started, however it left the child's process group or session,
+    // is ended when the child has ended: on Linux every process that became this process's
+    // child meanwhile (orphans come here once superviseDescendants() has run, see
+    // process_control.h), on Windows every process of the job object the child runs in.
+    bool endDescendants = false;
 };
 
 // Starts `program` with `arguments` as its own argument list, without a command interpreter in
 // between, so that every argument reaches the child byte for byte, and waits for it to end.
+// The child inherits only its three standard handles, gets default signal handling (Linux),
+// and runs in a session of its own, whose process group it cannot leave for this process's.
 ChildEnd runChild(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                   const ChildOptions& options = {});
 
