@@ -16,6 +16,7 @@
 #include "checker/check_protocol.h"
 #include "client/addon_client.h"
 #include "client/ask_module.h"
+#include "help_formatter.h"
 #include "module/module_loader.h"
 
 namespace {
@@ -106,6 +107,7 @@ host::CheckOptions checkOptions(const CommandLine& line) {
 
 int main(int argc, char** argv) {
     CLI::App app{description};
+    apps::useHelpFormatter(app);
     CommandLine line;
     describeOptions(app, line);
     try {

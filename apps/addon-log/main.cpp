@@ -18,6 +18,7 @@
 #include "addon001/log/reader/log_printing.h"
 #include "addon001/log/reader/log_record_filter.h"
 #include "addon001/log/version.h"
+#include "help_formatter.h"
 
 namespace {
 constexpr int exitBadCommandLine = 1;
@@ -168,6 +169,7 @@ std::optional<std::string> completeFilter(CommandLine& line) {
 
 int run(int argc, char** argv) {
     CLI::App app{description};
+    apps::useHelpFormatter(app);
     CommandLine line;
     describeOptions(app, line);
     try {

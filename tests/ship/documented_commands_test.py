@@ -202,7 +202,8 @@ def main():
                 raise ValueError(f"exit code {result.returncode}")
         except ValueError as error:
             problems.append(f"README.md: {command}: standard output is not the host's JSON "
-                            f"document ({error}):\n{result.stdout[:2000]}")
+                            f"document ({error}):\n{result.stdout[:2000]}\n"
+                            f"its standard error ends:\n{result.stderr[-2000:]}")
     for problem in problems:
         print(problem)
     print(f"{count} documented commands checked, {ran} run, {len(problems)} problems")

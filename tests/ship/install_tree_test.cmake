@@ -69,6 +69,11 @@ if(NOT EXE_SUFFIX AND GZIP)
     ship_expect_text("${page_${program}}" ".SH EXAMPLES\n")
     string(REPLACE "-" "\\-" roff_name ${program})  # a hyphen in roff: \-
     ship_expect_text("${page_${program}}" ".B ${roff_name} ")
+    # Each option's names are a list of tags, and a value is named without CLI11's validators.
+    ship_expect_text("${page_${program}}" "\\fB\\-h\\fR, \\fB\\-\\-help\\fR\n")
+    if(page_${program} MATCHES ":POSITIVE|Needs:")
+      message(FATAL_ERROR "${program}'s manual page shows CLI11's validator or Needs: labels")
+    endif()
   endforeach()
   string(REGEX MATCH "\n\\.SH CHECKS\n(.*)" checks "${page_addon-host}")
   string(REGEX REPLACE "\n\\.SH [A-Z].*" "" checks "${CMAKE_MATCH_1}")
