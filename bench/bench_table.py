@@ -5,9 +5,11 @@ Each row sets one of our benchmarks against its peer (spdlog) and its floor (the
 calls or container work), all three taken from the same run: the medians when the run had
 repetitions, otherwise the single result. The table is printed as Markdown.
 
-Usage: bench_table.py RESULTS.json
+Usage: bench_table.py [--filtered] RESULTS.json
 Exit status: 0 when every row's benchmarks are present and ran, 1 otherwise (whether the
-targets are met is shown in the table, not in the exit status).
+targets are met is shown in the table, not in the exit status). With --filtered (a run of
+some benchmarks only) a row whose own benchmark (ours) did not run is left out; one whose
+peer or floor is missing is still a problem, since its ratios cannot be made.
 """
 import json
 import re
@@ -129,7 +131,7 @@ def round_ratio(per_round, ours, other):
     return median(per_round[ours][i] / per_round[other][i] for i in common)
 
 
-def print_records(benchmarks, problems):
+def print_records(benchmarks, problems, filtered):
     per_round = rounds(benchmarks)
     print()
     print("| Record, wall clock per record | ours | spdlog | log4cplus | floor | ours/spdlog | "
@@ -138,6 +140,8 @@ def print_records(benchmarks, problems):
     for label, row, spdlog_max, log4cplus_max, floor_max in RECORD_ROWS:
         names = [f"{row}/{writer}" for writer in RECORD_WRITERS]
         missing = [n for n in names if n not in per_round]
+        if filtered and names[0] in missing:
+            continue
         if missing:
             problems.append(f"{label}: {', '.join(missing)} missing")
             print(f"| {label} | — | — | — | — | — | — | — | — | not measured |")
@@ -181,6 +185,9 @@ def fmt_ratio(ratio):
 
 
 def main(argv):
+    filtered = len(argv) == 3 and argv[1] == "--filtered"
+    if filtered:
+        argv = argv[:1] + argv[2:]
     if len(argv) != 2:
         print(__doc__, file=sys.stderr)
         return 2
@@ -203,6 +210,8 @@ def main(argv):
         names = [n for n in (ours, peer, floor) if n]
         used.update(names)
         missing = [n for n in names if n not in times]
+        if filtered and ours in missing:
+            continue
         if missing:
             why = "; ".join(f"{n}: {errors.get(n, 'missing')}" for n in missing)
             problems.append(f"{label}: {why}")
@@ -241,7 +250,7 @@ def main(argv):
     print("Medians of the repetitions (or single results). File benchmarks: wall-clock time per "
           "record over all threads; log-set reading: wall-clock time per run of the program; "
           "the others: CPU time per call.")
-    used.update(print_records(report.get("benchmarks", []), problems))
+    used.update(print_records(report.get("benchmarks", []), problems, filtered))
 
     # The file benchmarks once more by CPU time, which shows what a busy machine adds to
     # their wall-clock times.
