@@ -19,10 +19,15 @@ constexpr const char* refusedMessage =
 }  // namespace
 
 LoadedModule::LoadedModule(const std::filesystem::path& file) : impl_(std::make_unique<Impl>()) {
-    std::error_code ignored;
-    const std::filesystem::file_type type = std::filesystem::status(file, ignored).type();
+    std::error_code statusError;
+    const std::filesystem::file_type type = std::filesystem::status(file, statusError).type();
     if (type == std::filesystem::file_type::not_found) {
         throw ModuleLoadError(LoadFailure::MissingFile, "no such file");
+    }
+    // A path the system cannot follow (a loop of links, a name too long) is told in its words.
+    if (statusError) {
+        throw ModuleLoadError(LoadFailure::NotLoadable,
+                              "cannot be opened: " + statusError.message());
     }
     if (type != std::filesystem::file_type::regular) {
         throw ModuleLoadError(LoadFailure::NotLoadable,

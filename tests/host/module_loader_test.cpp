@@ -120,6 +120,19 @@ TEST(ModuleLoaderTest, LoadErrorsNameTheirKind) {
     const host::ModuleLoadError folder = loadError(test_support::scratchFolder("a_folder"));
     EXPECT_EQ(folder.failure(), host::LoadFailure::NotLoadable);
     EXPECT_STREQ(folder.what(), "not a module file but a directory");
+    // A path the system cannot follow is named by the system's reason, not as "no regular file".
+    const fs::path scratch = test_support::scratchFolder("unfollowable");
+    if (onElfSystem()) {  // a name longer than a Linux file system's 255 bytes
+        const std::string reason = loadError(scratch / std::string(300, 'n') / "M.so").what();
+        EXPECT_EQ(reason, "cannot be opened: File name too long");
+    }
+    std::error_code noLinks;
+    fs::create_symlink("loop2", scratch / "loop1", noLinks);
+    fs::create_symlink("loop1", scratch / "loop2", noLinks);
+    if (!noLinks) {
+        const std::string loop = loadError(scratch / "loop1").what();
+        EXPECT_EQ(loop.rfind("cannot be opened: ", 0), 0u) << loop;
+    }
 }
 
 }  // namespace
