@@ -87,10 +87,16 @@ void onTerminate() {
     std::abort();
 }
 
+// The End record abort() leaves, encoded when the channel opens: a signal handler must not
+// allocate (abort() may come from inside the allocator, whose lock is then held).
+std::string abortRecord;
+
 // Runs inside abort(), on the thread that called it, which then ends the process (by the
 // signal on Linux, with exit code 3 on Windows).
 extern "C" void onAbortSignal(int) {
-    noteEnd(endAbort);
+    if (channel == nullptr || endWritten.exchange(true)) return;
+    std::fwrite(abortRecord.data(), 1, abortRecord.size(), channel);
+    std::fflush(channel);
 }
 
 void installEndHandlers() {
@@ -139,6 +145,7 @@ int runCheckChild(const std::string& id, const std::string& filesPrefix,
         return checkChildUnusable;
     }
     channelKey = input.channelKey;
+    abortRecord = encodeRecord(RecordKind::End, endAbort, channelKey);
     channel = std::fopen(files.channel.string().c_str(), "wb");
     if (channel == nullptr) return checkChildUnusable;
     if (input.checkerProcess != 0)

@@ -419,6 +419,10 @@ TEST_F(AddonLogTest, FollowingEndsWhenTheOutputsReaderHasGone) {
 // visibly, with --raw they are written as stored; to a pipe the record is written as stored.
 TEST_F(AddonLogTest, ControlsReachATerminalOnlyVisiblyUnlessRaw) {
     if (!linuxBuild || !fs::exists("/usr/bin/script")) GTEST_SKIP() << "needs script(1)";
+    // A root without /dev/pts mounted (a bare chroot) has no pseudo-terminal to give.
+    const ProgramRun probe = test_support::runProgram(
+        "/usr/bin/script", {"-qec", "true", "/dev/null"}, std::chrono::seconds(60));
+    if (!probe.end.exitedWith(0)) GTEST_SKIP() << "no pseudo-terminal here: " << probe.err;
     const std::string hostile = "10:00:00.000 INF 1 \x1b]0;pwned\x07\x1b[2J\rover\xc2\x9b";
     test_support::writeFile(live, hostile + "\n");
     const auto onTerminal = [&](const std::string& options) {
