@@ -36,6 +36,20 @@ endfunction()
 set(six_functions getAsDIVector getAsFIVector getFeature getFeaturesAndVersions getInterfaceVer
     getVer)
 
+# Builds the add-on project `source` in `build` and expects its module `name` to export exactly
+# the six functions; `what` names the add-on in a failure.
+function(expect_six_exports source build name what)
+  build_project(${source} ${build})
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${what} does not build:\n${output}")
+  endif()
+  ship_expect_file(${build}/${name}${MODULE_SUFFIX})
+  exported_functions(exported ${build}/${name}${MODULE_SUFFIX})
+  if(NOT exported STREQUAL six_functions)
+    message(FATAL_ERROR "${what} exports ${exported}, not the six functions ${six_functions}")
+  endif()
+endfunction()
+
 # Runs ctest in `build`; the exit code goes to `result`, the output to `output`.
 function(run_ctest build)
   execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --output-on-failure WORKING_DIRECTORY ${build}
@@ -47,15 +61,7 @@ endfunction()
 # 1. The example: builds, is named as the host loads it, exports the six functions only (none
 #    of the std:: code it instantiates) and passes the host's check.
 set(example ${SCRATCH}/example)
-build_project(${EXAMPLE_SOURCE} ${example})
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "the example add-on does not build:\n${output}")
-endif()
-ship_expect_file(${example}/MinimalAddon${MODULE_SUFFIX})
-exported_functions(exported ${example}/MinimalAddon${MODULE_SUFFIX})
-if(NOT exported STREQUAL six_functions)
-  message(FATAL_ERROR "the example exports ${exported}, not the six functions ${six_functions}")
-endif()
+expect_six_exports(${EXAMPLE_SOURCE} ${example} MinimalAddon "the example add-on")
 run_ctest(${example})
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "the example's check failed:\n${output}")
@@ -71,14 +77,7 @@ endif()
 # 2. An add-on that marks a seventh function and keeps the host's stale drive-info: exports the
 #    six only, and its check fails.
 set(faults ${SCRATCH}/faults)
-build_project(${FAULTS_SOURCE} ${faults})
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "the leaky add-on does not build:\n${output}")
-endif()
-exported_functions(exported ${faults}/LeakyAddon${MODULE_SUFFIX})
-if(NOT exported STREQUAL six_functions)
-  message(FATAL_ERROR "the leaky add-on exports ${exported}, not the six functions")
-endif()
+expect_six_exports(${FAULTS_SOURCE} ${faults} LeakyAddon "the leaky add-on")
 run_ctest(${faults})
 if(result EQUAL 0)
   message(FATAL_ERROR "the leaky add-on's check passed:\n${output}")
